@@ -1,0 +1,17 @@
+// A program built outside the project against the installed headers and library.
+#include <vesk/vesk.h>
+
+#include <cstdio>
+
+int main() {
+    Vesk::CMutex mutex;
+    mutex.Lock();
+    const int held = mutex.WaitForObject(0);  // recursive: the holder gets it again
+    mutex.Unlock();
+    Vesk::CAtomicInt count(0);
+    count.ref();
+    const bool ok = held == Vesk::CSynchronizationObject::eWaitSignaled && count == 1 &&
+                    Vesk::ByteSwap_Word(0x1234) == 0x3412;
+    std::printf("consumer: %s\n", ok ? "ok" : "FAILED");
+    return ok ? 0 : 1;
+}
