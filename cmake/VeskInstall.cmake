@@ -23,5 +23,7 @@ if(BUILD_SHARED_LIBS)
 else()
   set(VESK_PC_CFLAGS "-DVESK_STATIC_DEFINE")
 endif()
+# The pkg-config file locates the prefix from its own folder, so an installed tree can be moved.
+file(RELATIVE_PATH VESK_PC_PREFIX_FROM_PCDIR "/root/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/root")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/vesk.pc.in ${CMAKE_CURRENT_BINARY_DIR}/vesk.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/vesk.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

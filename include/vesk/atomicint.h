@@ -22,6 +22,9 @@ public:
 
     bool operator==(long value) const;
     bool operator!=(long value) const;
+    // Exact matches for int operands, so `count == 1` is not ambiguous with operator long().
+    bool operator==(int value) const { return m_value == value; }
+    bool operator!=(int value) const { return m_value != value; }
     // True exactly when the value is 0.
     bool operator!() const;
     operator long() const;
