@@ -107,14 +107,14 @@ bool PublishRuntimeClass(CRuntimeClassInfo& info) {
 
 }  // namespace Vesk
 
-// Declaration helper, part 1, inside the class body: declares the class's descriptor
+// Declaration helper for the class body: declares the class's descriptor
 // `m_runtimeClassInfo`. Hazard: it leaves the class body in public access.
 #define VESK_DECLARE_RUNTIME_CLASS()                     \
   public:                                                \
     static ::Vesk::CRuntimeClassInfo m_runtimeClassInfo; \
     static const bool m_isRuntimeClassPublished
 
-// Declaration helper, part 2, at namespace scope in exactly one source file:
+// Declaration helper for one source file, at namespace scope, once per class:
 //   VESK_IMPLEMENT_RUNTIME_CLASS(CClass)                     no parents
 //   VESK_IMPLEMENT_RUNTIME_CLASS(CClass, CParent1, CParent2) parents in IsTypeOf search order
 // The descriptor is named after the class as written (a qualified name keeps its qualifiers) and
