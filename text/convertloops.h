@@ -38,7 +38,7 @@ class CUTF8Reader {
   public:
     typedef unsigned char Unit;
     static constexpr bool kAsciiBlocks = true;
-    unsigned int Next(const Unit*& p) const { return m_rules.Decode(p); }
+    VESK_ALWAYS_INLINE unsigned int Next(const Unit*& p) const { return m_rules.Decode(p); }
 
   private:
     CLeadByteRules m_rules;
@@ -50,7 +50,7 @@ class CUnitReader {
   public:
     typedef UnitType Unit;
     static constexpr bool kAsciiBlocks = false;
-    unsigned int Next(const Unit*& p) const { return *p++; }
+    VESK_ALWAYS_INLINE unsigned int Next(const Unit*& p) const { return *p++; }
 };
 
 // What a truncating decoder returns: size + 1 (UTF-8 -> 16/32-bit, 16 <-> 32-bit) or size
@@ -143,17 +143,27 @@ unsigned short FillEncodedBytes(const In* src, unsigned char* dst, std::size_t s
             count = AsciiBlocks<true>(src, dst, count, size - 1);
         }
         const unsigned int v = *src++;
+        if (v < 0x80) {
+            // ASCII and the terminator, the common case, without the length table.
+            if (count + 1 >= size) {
+                break;
+            }
+            dst[count++] = static_cast<unsigned char>(v);
+            if (v == 0) {
+                return static_cast<unsigned short>(count);
+            }
+            continue;
+        }
         const unsigned int length = EncodedLength(v);
         if (count + length >= size) {
-            dst[count] = 0;
-            return static_cast<unsigned short>(count + 1);
+            break;
         }
         rules.Encode(v, length, dst + count);
         count += length;
-        if (v == 0) {
-            return static_cast<unsigned short>(count);
-        }
     }
+    // No room for the next character and a terminating zero.
+    dst[count] = 0;
+    return static_cast<unsigned short>(count + 1);
 }
 
 // An encoder, both passes.

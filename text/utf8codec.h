@@ -4,6 +4,10 @@
 
 #include <vesk/utfconvert.h>
 
+// The per-character steps sit in the innermost loops; a call there would cost more than the
+// step itself.
+#define VESK_ALWAYS_INLINE inline __attribute__((always_inline))
+
 namespace Vesk {
 namespace Text {
 
@@ -52,13 +56,63 @@ class CLeadByteRules {
 
     // Decodes the character at p and moves p past it. Never reads past a zero byte: a sequence
     // cut short by the terminator gives U+FFFD and leaves p on that zero; a byte that starts no
-    // sequence gives U+FFFD and moves p on by one.
-    unsigned int Decode(const unsigned char*& p) const {
+    // sequence gives U+FFFD and moves p on by one. The one- to three-byte forms, which carry
+    // nearly all text, are written out; the longer ones take the general path.
+    VESK_ALWAYS_INLINE unsigned int Decode(const unsigned char*& p) const {
         const unsigned int b = p[0];
         if (IsSingle(b)) {
             ++p;
             return b;
         }
+        if ((b & m_test[1]) == m_start[1]) {
+            const unsigned int b1 = p[1];
+            if (b1 == 0) {
+                return CutShort(p, 1);
+            }
+            p += 2;
+            return ((b & m_mask[1]) << 6) | (b1 & 0x3F);
+        }
+        if ((b & m_test[2]) == m_start[2]) {
+            const unsigned int b1 = p[1];
+            if (b1 == 0) {
+                return CutShort(p, 1);
+            }
+            const unsigned int b2 = p[2];  // read only once b1 is known not to end the input
+            if (b2 == 0) {
+                return CutShort(p, 2);
+            }
+            p += 3;
+            return ((b & m_mask[2]) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
+        }
+        return DecodeLong(p, b);
+    }
+
+    // Writes the `length` bytes (EncodedLength(v): 0 to 6) of v at dst. The lead byte is the
+    // start value of its row; the five- and six-byte forms carry no payload in the lead byte and
+    // the six-byte form has a second byte of exactly 0x80.
+    VESK_ALWAYS_INLINE void Encode(unsigned int v, unsigned int length, unsigned char* dst) const {
+        if (length == 1) {
+            dst[0] = static_cast<unsigned char>(v);
+        } else if (length == 2) {
+            dst[0] = static_cast<unsigned char>(m_start[1] | (v >> 6));
+            dst[1] = Following(v);
+        } else if (length == 3) {
+            dst[0] = static_cast<unsigned char>(m_start[2] | (v >> 12));
+            dst[1] = Following(v >> 6);
+            dst[2] = Following(v);
+        } else if (length != 0) {
+            EncodeLong(v, length, dst);
+        }
+    }
+
+  private:
+    static unsigned int CutShort(const unsigned char*& p, int read) {
+        p += read;
+        return kReplacementCharacter;
+    }
+
+    // Four- to six-byte forms and bytes that start no sequence.
+    unsigned int DecodeLong(const unsigned char*& p, unsigned int b) const {
         const int length = Length(b);
         if (length == 0) {
             ++p;
@@ -68,8 +122,7 @@ class CLeadByteRules {
         for (int i = 1; i < length; ++i) {
             const unsigned int next = p[i];
             if (next == 0) {
-                p += i;
-                return kReplacementCharacter;
+                return CutShort(p, i);
             }
             value = (value << 6) | (next & 0x3F);
         }
@@ -77,32 +130,6 @@ class CLeadByteRules {
         return value;
     }
 
-    // Writes the `length` bytes (EncodedLength(v): 0 to 6) of v at dst. The lead byte is the
-    // start value of its row; the five- and six-byte forms carry no payload in the lead byte and
-    // the six-byte form has a second byte of exactly 0x80.
-    void Encode(unsigned int v, unsigned int length, unsigned char* dst) const {
-        switch (length) {
-            case 0:
-                return;
-            case 1:
-                dst[0] = static_cast<unsigned char>(v);
-                return;
-            case 2:
-                dst[0] = static_cast<unsigned char>(m_start[1] | (v >> 6));
-                dst[1] = Following(v);
-                return;
-            case 3:
-                dst[0] = static_cast<unsigned char>(m_start[2] | (v >> 12));
-                dst[1] = Following(v >> 6);
-                dst[2] = Following(v);
-                return;
-            default:
-                EncodeLong(v, length, dst);
-                return;
-        }
-    }
-
-  private:
     static unsigned char Following(unsigned int bits) {
         return static_cast<unsigned char>(0x80 | (bits & 0x3F));
     }
