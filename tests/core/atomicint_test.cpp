@@ -54,7 +54,7 @@ TEST(AtomicIntTest, PlainMembersReadAndWriteTheValue) {
         assigned = copy;
         EXPECT_EQ(v, static_cast<long>(assigned));
         assigned = 3;
-        EXPECT_TRUE(assigned == 3L);
+        EXPECT_TRUE(assigned == 3);
     }
 }
 
