@@ -278,6 +278,7 @@ TEST(ThreadTest, RestartWithoutStopAfterTheBodyFinished) {
     EXPECT_EQ(2, worker.Runs());
 }
 
+std::atomic<bool> g_plainWorkerStarted{false};
 std::atomic<bool> g_plainWorkerReturned{false};
 
 // No derived destructor stops this one: the base destructor's StopThread(-1) must. By then the
@@ -285,6 +286,7 @@ std::atomic<bool> g_plainWorkerReturned{false};
 class PlainWorker : public CThread {
   public:
     int ThreadBody() override {
+        g_plainWorkerStarted = true;
         m_stopEvent.WaitForObject(-1);
         g_plainWorkerReturned = true;
         return 0;
@@ -295,7 +297,8 @@ TEST(ThreadTest, DestructorStopsARunningThread) {
     {
         PlainWorker worker;
         ASSERT_EQ(1, worker.StartThread());
-        CThread::Sleep(20);
+        // Destroy only once the body runs: its virtual call must come before the destructor.
+        ASSERT_TRUE(EventuallyTrue([] { return g_plainWorkerStarted.load(); }));
     }
     EXPECT_TRUE(g_plainWorkerReturned);
 }
