@@ -77,12 +77,65 @@ static_assert(CThreadLayout::autoDelete() == CThreadLayout::thread() + sizeof(pt
 static_assert(sizeof(CThread) == RoundUp(CThreadLayout::autoDelete() + 1, alignof(CThread)),
               "CThread has no field beyond m_autoDelete's padding");
 
+// Records applications fill or read directly.
+static_assert(offsetof(sDataTypeDescription_t, pData) == 0, "sDataTypeDescription_t::pData");
+static_assert(offsetof(sDataTypeDescription_t, nSize) == kPtr, "sDataTypeDescription_t::nSize");
+static_assert(offsetof(sDataTypeDescription_t, nType) == kPtr + 4, "sDataTypeDescription_t::nType");
+static_assert(sizeof(sDataTypeDescription_t) == RoundUp(kPtr + 8, kPtr), "{pointer, int, int}");
+static_assert(DT_END == 0 && DT_CHAR == 1 && DT_BOOL == 2 && DT_UINT64 == 3 && DT_INT64 == 4 &&
+                  DT_UINT32 == 5 && DT_INT32 == 6 && DT_ULONG == 7 && DT_DWORD == 8 &&
+                  DT_INT16 == 9 && DT_UINT16 == 10 && DT_STRING == 11,
+              "eDataType_t");
+
+static_assert(offsetof(sLatin1ToASCIIEntry_t, text) == 0, "transliteration entry: text");
+static_assert(offsetof(sLatin1ToASCIIEntry_t, length) == kPtr, "transliteration entry: length");
+static_assert(sizeof(sLatin1ToASCIIEntry_t) == RoundUp(kPtr + 4, kPtr), "{pointer, int}");
+static_assert(sizeof(Latin1ToASCIITableArray) == 128 * sizeof(sLatin1ToASCIIEntry_t),
+              "128 entries");
+
+static_assert(offsetof(CRuntimeClassInfo, m_className) == 0, "CRuntimeClassInfo::m_className");
+static_assert(sizeof(CRuntimeClassInfo::m_className) == 64, "64-byte class names");
+static_assert(offsetof(CRuntimeClassInfo, m_isInitialized) == 64, "m_isInitialized");
+static_assert(offsetof(CRuntimeClassInfo, m_pfnCreateObject) == RoundUp(65, kPtr),
+              "m_pfnCreateObject");
+static_assert(offsetof(CRuntimeClassInfo, m_parentClasses) == RoundUp(65, kPtr) + kPtr,
+              "m_parentClasses");
+static_assert(sizeof(CRuntimeClassInfo::m_parentClasses) == 4 * kPtr, "four parent slots");
+static_assert(sizeof(CRuntimeClassInfo) == RoundUp(65, kPtr) + 5 * kPtr, "CRuntimeClassInfo");
+
+static_assert(offsetof(CLanguage, m_languageCode) == kPtr, "CLanguage: vtable, then the code");
+static_assert(offsetof(CLanguage, m_codeType) == kPtr + 4, "CLanguage::m_codeType");
+static_assert(sizeof(CLanguage::ELanguageCodeType) == 4, "32-bit code type");
+static_assert(offsetof(CLanguage, m_languageName) == RoundUp(kPtr + 8, alignof(std::string)),
+              "CLanguage::m_languageName");
+static_assert(sizeof(CLanguage) ==
+                  RoundUp(offsetof(CLanguage, m_languageName) + sizeof(std::string),
+                          alignof(CLanguage)),
+              "CLanguage has three fields");
+
+static_assert(offsetof(CReaderWriterLock, m_lock) == 0, "CReaderWriterLock::m_lock");
+static_assert(offsetof(CReaderWriterLock, m_event) == RoundUp(sizeof(CMutex), alignof(CEvent)),
+              "CReaderWriterLock::m_event");
+static_assert(offsetof(CReaderWriterLock, m_readers) ==
+                  offsetof(CReaderWriterLock, m_event) + sizeof(CEvent),
+              "CReaderWriterLock::m_readers");
+static_assert(offsetof(CReaderWriterLock, m_writers) == offsetof(CReaderWriterLock, m_readers) + 4,
+              "CReaderWriterLock::m_writers");
+static_assert(sizeof(CReaderWriterLock::CReaderLock) == kPtr, "guard: one pointer");
+static_assert(sizeof(CReaderWriterLock::CWriterLock) == kPtr, "guard: one pointer");
+static_assert(sizeof(CMemoryManager) == kPtr && sizeof(CMemoryManager_Generic) == kPtr,
+              "memory managers hold only their vtable pointer");
+static_assert(sizeof(CStringParser) == 1, "CStringParser is empty");
+
 #if defined(__arm__)
 // The target: 32-bit ARM EABI (glibc and bionic agree on these sizes).
 static_assert(sizeof(long) == 4 && sizeof(void*) == 4, "ILP32");
 static_assert(sizeof(CAtomicInt) == 4, "CAtomicInt on the target");
 static_assert(sizeof(CRefCount_Base) == 8, "CRefCount_Base on the target");
 static_assert(sizeof(wchar_t) == 4, "32-bit wchar_t");
+static_assert(sizeof(sDataTypeDescription_t) == 12, "sDataTypeDescription_t on the target");
+static_assert(sizeof(sLatin1ToASCIIEntry_t) == 8, "transliteration entry on the target");
+static_assert(sizeof(CRuntimeClassInfo) == 88, "CRuntimeClassInfo on the target");
 #endif
 
 // The enumerations' values are part of the interface.
