@@ -1,6 +1,7 @@
 // A worker thread that takes jobs from a shared counter and stops when asked: the main thread hands
 // out jobs under a mutex, wakes the worker with an auto-reset event, and finally stops it through
-// its stop event.
+// its stop event. A performance counter times every job, and the profiling report is printed at
+// the end.
 #include <vesk/vesk.h>
 
 #include <cstdio>
@@ -37,7 +38,11 @@ class JobWorker : public Vesk::CThread {
             m_jobLock.Lock();
             const int job = m_pending;
             m_jobLock.Unlock();
-            Sleep(50);  // the work
+            {
+                // One measured pass per job.
+                Vesk::CPerformanceCounter::CScopeTimer timer(*m_jobTime);
+                Sleep(50);  // the work
+            }
             std::printf("worker: finished job %d\n", job);
             m_jobLock.Lock();
             ++m_done;
@@ -50,6 +55,8 @@ class JobWorker : public Vesk::CThread {
   private:
     Vesk::CEvent m_jobReady;  // auto-reset: one signal, one job
     Vesk::CMutex m_jobLock;   // guards m_pending and m_done
+    Vesk::CRefCountPtr<Vesk::CPerformanceCounter> m_jobTime =
+        Vesk::CPerformanceCounter::GetCounter("worker.job");
     int m_pending = 0;
     int m_done = 0;
 };
@@ -72,5 +79,7 @@ int main() {
     const int waited = worker.WaitForObject(0);
     std::printf("main: StopThread gave %d, WaitForObject(0) gives %d, %d jobs done\n", stopped,
                 waited, worker.Done());
+    // The profiling report: one line per counter, name, seconds and passes.
+    Vesk::CPerformanceCounter::SaveReport(stdout);
     return stopped == 1 && waited == Vesk::CSynchronizationObject::eWaitSignaled ? 0 : 1;
 }
