@@ -4,18 +4,35 @@
 #include <errno.h>
 #include <sys/time.h>
 
+#include <algorithm>
+#include <limits>
+
 #include "sync/waitsupport.h"
 
 namespace Vesk {
 
 timespec WallClockDeadline(long timeoutMs) {
+    const long long kNsPerSecond = 1000000000LL;
+    const long long kNsPerMs = 1000000LL;
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    const long long ns = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec +
-                         static_cast<long long>(timeoutMs) * 1000000LL;
+    const long long nowNs = static_cast<long long>(now.tv_sec) * kNsPerSecond + now.tv_nsec;
+    // Where `long` has 64 bits, time-out x 10^6 can leave the 64-bit range (LONG_MAX is a common
+    // "forever"): saturate instead of overflowing into a deadline on the wrong side of now. Far
+    // negative time-outs stop at the epoch, which is just as much in the past.
+    const long long maxMs = (std::numeric_limits<long long>::max() - nowNs) / kNsPerMs;
+    const long long minMs = -(nowNs / kNsPerMs);
+    const long long ms = std::max(minMs, std::min(static_cast<long long>(timeoutMs), maxMs));
+    const long long ns = nowNs + ms * kNsPerMs;
     timespec deadline{};
-    deadline.tv_sec = static_cast<time_t>(ns / 1000000000LL);
-    deadline.tv_nsec = static_cast<long>(ns % 1000000000LL);
+    if (ns / kNsPerSecond > static_cast<long long>(std::numeric_limits<time_t>::max())) {
+        // A 32-bit time_t cannot hold the instant: the latest it can hold is as good as never.
+        deadline.tv_sec = std::numeric_limits<time_t>::max();
+        deadline.tv_nsec = kNsPerSecond - 1;
+        return deadline;
+    }
+    deadline.tv_sec = static_cast<time_t>(ns / kNsPerSecond);
+    deadline.tv_nsec = static_cast<long>(ns % kNsPerSecond);
     return deadline;
 }
 
@@ -35,7 +52,9 @@ int CSynchronizationObject::WaitForObject(CSynchronizationObject& object, long t
 }
 
 CFakeSynchronizationObject::~CFakeSynchronizationObject() = default;
-int CFakeSynchronizationObject::WaitForObject(long) { return eWaitFailed; }
+int CFakeSynchronizationObject::WaitForObject(long) {
+    return eWaitFailed;
+}
 void CFakeSynchronizationObject::OnReleaseWait() {}
 
 CMutex::CMutex() {
@@ -46,10 +65,16 @@ CMutex::CMutex() {
     pthread_mutexattr_destroy(&attributes);
 }
 
-CMutex::~CMutex() { pthread_mutex_destroy(&m_mutex); }
+CMutex::~CMutex() {
+    pthread_mutex_destroy(&m_mutex);
+}
 
-void CMutex::Lock() { pthread_mutex_lock(&m_mutex); }
-void CMutex::Unlock() { pthread_mutex_unlock(&m_mutex); }
+void CMutex::Lock() {
+    pthread_mutex_lock(&m_mutex);
+}
+void CMutex::Unlock() {
+    pthread_mutex_unlock(&m_mutex);
+}
 
 int CMutex::WaitForObject(long timeout) {
     int code;

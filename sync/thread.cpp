@@ -4,7 +4,6 @@
 
 #include <sched.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <cstring>
 
@@ -59,21 +58,37 @@ CThread::CThread(bool autoDelete)
     InstallThreadExitSignalHandler();
 }
 
-CThread::~CThread() { StopThread(-1); }
+CThread::~CThread() {
+    StopThread(-1);
+}
 
-pthread_t CThread::GetThreadID() const { return m_threadID; }
-int CThread::GetThreadStatus() const { return m_status.load(); }
-int CThread::PauseThread() { return 0; }
-int CThread::ResumeThread() { return 0; }
-int CThread::SetThreadPriotiry(EPriority) { return 0; }
+pthread_t CThread::GetThreadID() const {
+    return m_threadID;
+}
+int CThread::GetThreadStatus() const {
+    return m_status.load();
+}
+int CThread::PauseThread() {
+    return 0;
+}
+int CThread::ResumeThread() {
+    return 0;
+}
+int CThread::SetThreadPriotiry(EPriority) {
+    return 0;
+}
 
 void CThread::Sleep(int milliseconds) {
+    // Seconds and nanoseconds, not one microsecond count: that would wrap after about 71 minutes
+    // in a 32-bit useconds_t.
     if (milliseconds > 0) {
-        usleep(static_cast<useconds_t>(milliseconds) * 1000u);
+        SleepMilliseconds(milliseconds);
     }
 }
 
-pthread_t CThread::GetCurrentThreadID() { return pthread_self(); }
+pthread_t CThread::GetCurrentThreadID() {
+    return pthread_self();
+}
 
 int CThread::StartThread(bool) {
     m_lock.Lock();
@@ -168,7 +183,8 @@ int CThread::WaitForObject(long timeout) {
     long step = timeout / 100;
     step = step < 1 ? 1 : (step > 5000 ? 5000 : step);
     // Elapsed time is counted in steps, not read from a clock; the first test follows one sleep.
-    for (long elapsed = step;; elapsed += step) {
+    // The count is 64-bit: near LONG_MAX one more step would overflow a `long`.
+    for (long long elapsed = step;; elapsed += step) {
         SleepMilliseconds(step);
         if (m_status.load() == eThreadFinished) {
             JoinOnce();
