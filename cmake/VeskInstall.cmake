@@ -23,5 +23,9 @@ if(BUILD_SHARED_LIBS)
 else()
   set(VESK_PC_CFLAGS "-DVESK_STATIC_DEFINE")
 endif()
+# The prefix is found from the .pc file's own place, so the package works wherever it is installed
+# (cmake --install --prefix may differ from CMAKE_INSTALL_PREFIX).
+file(RELATIVE_PATH VESK_PC_RELATIVE_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+string(REGEX REPLACE "/$" "" VESK_PC_RELATIVE_PREFIX "${VESK_PC_RELATIVE_PREFIX}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/vesk.pc.in ${CMAKE_CURRENT_BINARY_DIR}/vesk.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/vesk.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

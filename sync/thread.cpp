@@ -159,7 +159,11 @@ int CThread::JoinOnce() {
         return 0;
     }
     const int code = pthread_join(m_thread, nullptr);
-    m_joined = code == 0;
+    // Written only on success: a failed join is the body waiting for itself, and that thread
+    // must not write while the owner may be joining.
+    if (code == 0) {
+        m_joined = true;
+    }
     return code;
 }
 

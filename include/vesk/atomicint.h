@@ -13,7 +13,7 @@
 namespace Vesk {
 
 class VESK_API CAtomicInt {
-public:
+  public:
     CAtomicInt(long value);
     CAtomicInt(const CAtomicInt& other);
 
@@ -22,6 +22,10 @@ public:
 
     bool operator==(long value) const;
     bool operator!=(long value) const;
+    // For int operands, which would otherwise be ambiguous between the members above and the
+    // built-in comparison through operator long.
+    bool operator==(int value) const { return *this == static_cast<long>(value); }
+    bool operator!=(int value) const { return *this != static_cast<long>(value); }
     // True exactly when the value is 0.
     bool operator!() const;
     operator long() const;

@@ -14,7 +14,8 @@ run(${CMAKE_COMMAND} --install ${VESK_BINARY_DIR} --prefix ${prefix})
 
 # 1. find_package(Vesk CONFIG REQUIRED)
 run(${CMAKE_COMMAND} -S ${CONSUMER_SOURCE_DIR} -B ${WORK_DIR}/cmake-build -G ${CMAKE_GENERATOR}
-    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)
+    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release
+    "-DCMAKE_CXX_FLAGS=${CONSUMER_CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_LINK_FLAGS}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-build)
 run(${WORK_DIR}/cmake-build/consumer)
 
@@ -29,7 +30,7 @@ execute_process(COMMAND ${PKG_CONFIG} --cflags --libs vesk OUTPUT_VARIABLE flags
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "pkg-config does not know vesk")
 endif()
-separate_arguments(flags UNIX_COMMAND "${flags}")
+separate_arguments(flags UNIX_COMMAND "${flags} ${CONSUMER_CXX_FLAGS} ${CONSUMER_LINK_FLAGS}")
 file(GLOB libdirs ${prefix}/lib*)
 run(${CXX_COMPILER} -std=c++17 ${CONSUMER_SOURCE_DIR}/consumer.cpp ${flags}
     -o ${WORK_DIR}/consumer-pc)
