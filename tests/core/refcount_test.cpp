@@ -100,8 +100,8 @@ TEST(RefCountPtrTest, CopiesShareOneObjectAndEachHoldsOneReference) {
         CRefCountPtr<Counted> assigned;
         assigned = first;
         EXPECT_EQ(2, object->Count());
-        CRefCountPtr<Counted>& alias = assigned;
-        assigned = alias;  // self-assignment keeps the one reference
+        CRefCountPtr<Counted>* alias = &assigned;
+        assigned = *alias;  // self-assignment keeps the one reference
         EXPECT_EQ(2, object->Count());
         assigned.reset(object);  // re-taking the held object keeps it alive
         EXPECT_EQ(2, object->Count());
