@@ -1,0 +1,241 @@
+// Runs of ASCII several units at a time: the one seam between the conversion loops and the
+// machine. Chosen at compile time:
+//   x86-64           SSE2, a block is 32 bytes (two 16-byte registers)
+//   ARM with NEON    NEON, a block is 32 bytes
+//   anything else    two aligned 8-byte words, a block is 16 bytes, either byte order
+// A block holds kAsciiBlockBytes / sizeof(unit) input units and is always read from an address
+// that is a multiple of its size. Such a read may pass the terminating zero of the input, but
+// only within the block, and an aligned block never straddles two pages: it cannot fault.
+//
+// A loop converts as many whole blocks as the output has room for and stops at the first block
+// holding a unit outside 0x01-0x7F (a terminator, or a character that needs the decoder or
+// encoder); the character-by-character loop then takes over, so the result is the same as
+// converting every unit on its own.
+#ifndef VESK_TEXT_ASCIIBLOCK_H
+#define VESK_TEXT_ASCIIBLOCK_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define VESK_ASCII_BLOCK_SSE2 1
+#elif defined(__ARM_NEON) || defined(__ARM_NEON__)
+#include <arm_neon.h>
+#define VESK_ASCII_BLOCK_NEON 1
+#endif
+
+// The block loads read up to the end of their aligned block, which may lie past the
+// terminating zero of a caller's string: AddressSanitizer would report those bytes although the
+// read cannot fault, and ThreadSanitizer would see a race with a writer of unrelated bytes of
+// that word. The loads are kept in small functions exempt from both; everything they return is
+// checked before use, and the stores stay instrumented.
+#if defined(__clang__) || defined(__GNUC__)
+#define VESK_READS_WHOLE_ALIGNED_BLOCK __attribute__((no_sanitize("address", "thread")))
+#else
+#define VESK_READS_WHOLE_ALIGNED_BLOCK
+#endif
+
+namespace Vesk {
+namespace Text {
+
+#if defined(VESK_ASCII_BLOCK_SSE2) || defined(VESK_ASCII_BLOCK_NEON)
+constexpr std::size_t kAsciiBlockBytes = 32;
+#else
+constexpr std::size_t kAsciiBlockBytes = 16;
+#endif
+
+template <class Unit>
+constexpr std::size_t kAsciiBlockUnits = kAsciiBlockBytes / sizeof(Unit);
+
+template <class Unit>
+inline bool IsBlockAligned(const Unit* p) {
+    return (reinterpret_cast<std::uintptr_t>(p) & (kAsciiBlockBytes - 1)) == 0;
+}
+
+#if defined(VESK_ASCII_BLOCK_SSE2)
+
+struct sAsciiBlock_t {
+    __m128i low;
+    __m128i high;
+};
+
+// Loads the aligned block at p; true when every unit is in 0x01-0x7F.
+template <class Unit>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline bool LoadAsciiBlock(const Unit* p, sAsciiBlock_t& block) {
+    const __m128i* v = reinterpret_cast<const __m128i*>(p);
+    block.low = _mm_load_si128(v);
+    block.high = _mm_load_si128(v + 1);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i bad;
+    if constexpr (sizeof(Unit) == 1) {
+        // A byte is bad when its top bit is set or it is zero.
+        bad = _mm_or_si128(_mm_or_si128(block.low, block.high),
+                           _mm_cmpeq_epi8(_mm_min_epu8(block.low, block.high), zero));
+        return _mm_movemask_epi8(bad) == 0;
+    }
+    // Wider units: bad when any bit above bit 6 is set, or the unit is zero.
+    const __m128i high = sizeof(Unit) == 2 ? _mm_set1_epi16(static_cast<short>(0xFF80))
+                                           : _mm_set1_epi32(static_cast<int>(0xFFFFFF80u));
+    const __m128i wide = _mm_and_si128(_mm_or_si128(block.low, block.high), high);
+    const __m128i zeroLow =
+        sizeof(Unit) == 2 ? _mm_cmpeq_epi16(block.low, zero) : _mm_cmpeq_epi32(block.low, zero);
+    const __m128i zeroHigh =
+        sizeof(Unit) == 2 ? _mm_cmpeq_epi16(block.high, zero) : _mm_cmpeq_epi32(block.high, zero);
+    bad = _mm_or_si128(wide, _mm_or_si128(zeroLow, zeroHigh));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(bad, zero)) == 0xFFFF;
+}
+
+// Stores the units of an ASCII block loaded from units of type In as units of type Out.
+template <class In, class Out>
+inline void StoreAsciiBlock(const sAsciiBlock_t& block, Out* dst) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i* out = reinterpret_cast<__m128i*>(dst);
+    if constexpr (sizeof(In) == sizeof(Out)) {
+        _mm_storeu_si128(out, block.low);
+        _mm_storeu_si128(out + 1, block.high);
+    } else if constexpr (sizeof(In) == 1 && sizeof(Out) == 2) {
+        _mm_storeu_si128(out, _mm_unpacklo_epi8(block.low, zero));
+        _mm_storeu_si128(out + 1, _mm_unpackhi_epi8(block.low, zero));
+        _mm_storeu_si128(out + 2, _mm_unpacklo_epi8(block.high, zero));
+        _mm_storeu_si128(out + 3, _mm_unpackhi_epi8(block.high, zero));
+    } else if constexpr (sizeof(In) == 1 && sizeof(Out) == 4) {
+        const __m128i halves[4] = {
+            _mm_unpacklo_epi8(block.low, zero), _mm_unpackhi_epi8(block.low, zero),
+            _mm_unpacklo_epi8(block.high, zero), _mm_unpackhi_epi8(block.high, zero)};
+        for (int i = 0; i < 4; ++i) {
+            _mm_storeu_si128(out + 2 * i, _mm_unpacklo_epi16(halves[i], zero));
+            _mm_storeu_si128(out + 2 * i + 1, _mm_unpackhi_epi16(halves[i], zero));
+        }
+    } else if constexpr (sizeof(In) == 2 && sizeof(Out) == 1) {
+        _mm_storeu_si128(out, _mm_packus_epi16(block.low, block.high));
+    } else if constexpr (sizeof(In) == 4 && sizeof(Out) == 1) {
+        const __m128i words = _mm_packs_epi32(block.low, block.high);
+        _mm_storel_epi64(out, _mm_packus_epi16(words, words));
+    }
+}
+
+#elif defined(VESK_ASCII_BLOCK_NEON)
+
+struct sAsciiBlock_t {
+    uint8x16_t low;
+    uint8x16_t high;
+};
+
+inline bool AnyBitSet(uint8x16_t v) {
+    const uint64x2_t lanes = vreinterpretq_u64_u8(v);
+    return (vgetq_lane_u64(lanes, 0) | vgetq_lane_u64(lanes, 1)) != 0;
+}
+
+template <class Unit>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline bool LoadAsciiBlock(const Unit* p, sAsciiBlock_t& block) {
+    const std::uint8_t* bytes = reinterpret_cast<const std::uint8_t*>(p);
+    block.low = vld1q_u8(bytes);
+    block.high = vld1q_u8(bytes + 16);
+    const uint8x16_t either = vorrq_u8(block.low, block.high);
+    if constexpr (sizeof(Unit) == 1) {
+        const uint8x16_t zero = vceqq_u8(vminq_u8(block.low, block.high), vdupq_n_u8(0));
+        return !AnyBitSet(vorrq_u8(vandq_u8(either, vdupq_n_u8(0x80)), zero));
+    }
+    if constexpr (sizeof(Unit) == 2) {
+        const uint16x8_t low = vreinterpretq_u16_u8(block.low);
+        const uint16x8_t high = vreinterpretq_u16_u8(block.high);
+        const uint16x8_t zero = vceqq_u16(vminq_u16(low, high), vdupq_n_u16(0));
+        const uint16x8_t wide = vandq_u16(vreinterpretq_u16_u8(either), vdupq_n_u16(0xFF80));
+        return !AnyBitSet(vreinterpretq_u8_u16(vorrq_u16(wide, zero)));
+    }
+    const uint32x4_t low = vreinterpretq_u32_u8(block.low);
+    const uint32x4_t high = vreinterpretq_u32_u8(block.high);
+    const uint32x4_t zero = vceqq_u32(vminq_u32(low, high), vdupq_n_u32(0));
+    const uint32x4_t wide = vandq_u32(vreinterpretq_u32_u8(either), vdupq_n_u32(0xFFFFFF80u));
+    return !AnyBitSet(vreinterpretq_u8_u32(vorrq_u32(wide, zero)));
+}
+
+template <class In, class Out>
+inline void StoreAsciiBlock(const sAsciiBlock_t& block, Out* dst) {
+    if constexpr (sizeof(In) == sizeof(Out)) {
+        std::uint8_t* out = reinterpret_cast<std::uint8_t*>(dst);
+        vst1q_u8(out, block.low);
+        vst1q_u8(out + 16, block.high);
+    } else if constexpr (sizeof(In) == 1 && sizeof(Out) == 2) {
+        std::uint16_t* out = reinterpret_cast<std::uint16_t*>(dst);
+        vst1q_u16(out, vmovl_u8(vget_low_u8(block.low)));
+        vst1q_u16(out + 8, vmovl_u8(vget_high_u8(block.low)));
+        vst1q_u16(out + 16, vmovl_u8(vget_low_u8(block.high)));
+        vst1q_u16(out + 24, vmovl_u8(vget_high_u8(block.high)));
+    } else if constexpr (sizeof(In) == 1 && sizeof(Out) == 4) {
+        std::uint32_t* out = reinterpret_cast<std::uint32_t*>(dst);
+        const uint16x8_t halves[4] = {
+            vmovl_u8(vget_low_u8(block.low)), vmovl_u8(vget_high_u8(block.low)),
+            vmovl_u8(vget_low_u8(block.high)), vmovl_u8(vget_high_u8(block.high))};
+        for (int i = 0; i < 4; ++i) {
+            vst1q_u32(out + 8 * i, vmovl_u16(vget_low_u16(halves[i])));
+            vst1q_u32(out + 8 * i + 4, vmovl_u16(vget_high_u16(halves[i])));
+        }
+    } else if constexpr (sizeof(In) == 2 && sizeof(Out) == 1) {
+        std::uint8_t* out = reinterpret_cast<std::uint8_t*>(dst);
+        vst1_u8(out, vmovn_u16(vreinterpretq_u16_u8(block.low)));
+        vst1_u8(out + 8, vmovn_u16(vreinterpretq_u16_u8(block.high)));
+    } else if constexpr (sizeof(In) == 4 && sizeof(Out) == 1) {
+        const uint16x8_t words = vcombine_u16(vmovn_u32(vreinterpretq_u32_u8(block.low)),
+                                              vmovn_u32(vreinterpretq_u32_u8(block.high)));
+        vst1_u8(reinterpret_cast<std::uint8_t*>(dst), vmovn_u16(words));
+    }
+}
+
+#else
+
+// Portable words: two aligned 8-byte words, units read out by shifts in the host's order.
+struct sAsciiBlock_t {
+    std::uint64_t word[2];
+};
+
+template <class Unit>
+constexpr std::uint64_t RepeatUnit(std::uint64_t unit) {
+    std::uint64_t word = 0;
+    for (std::size_t i = 0; i < 8 / sizeof(Unit); ++i) {
+        word = (word << (8 * sizeof(Unit))) | unit;
+    }
+    return word;
+}
+
+template <class Unit>
+inline bool HasZeroUnit(std::uint64_t word) {
+    // Exact for the yes/no question (it may misplace which unit): a unit borrows only when it
+    // is zero or a lower unit borrowed, and the lowest borrowing unit is a zero one.
+    constexpr std::uint64_t ones = RepeatUnit<Unit>(1);
+    constexpr std::uint64_t tops = ones << (8 * sizeof(Unit) - 1);
+    return ((word - ones) & ~word & tops) != 0;
+}
+
+template <class Unit>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline bool LoadAsciiBlock(const Unit* p, sAsciiBlock_t& block) {
+    std::memcpy(block.word, p, sizeof block.word);
+    constexpr std::uint64_t nonAscii = RepeatUnit<Unit>(static_cast<Unit>(~Unit(0x7F)));
+    return ((block.word[0] | block.word[1]) & nonAscii) == 0 && !HasZeroUnit<Unit>(block.word[0]) &&
+           !HasZeroUnit<Unit>(block.word[1]);
+}
+
+template <class In, class Out>
+inline void StoreAsciiBlock(const sAsciiBlock_t& block, Out* dst) {
+    constexpr std::size_t perWord = 8 / sizeof(In);
+    constexpr unsigned bits = 8 * sizeof(In);
+    for (std::size_t w = 0; w < 2; ++w) {
+        for (std::size_t i = 0; i < perWord; ++i) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+            const unsigned shift = bits * static_cast<unsigned>(perWord - 1 - i);
+#else
+            const unsigned shift = bits * static_cast<unsigned>(i);
+#endif
+            dst[w * perWord + i] = static_cast<Out>((block.word[w] >> shift) & 0x7F);
+        }
+    }
+}
+
+#endif
+
+}  // namespace Text
+}  // namespace Vesk
+
+#endif  // VESK_TEXT_ASCIIBLOCK_H

@@ -1,0 +1,171 @@
+// The two loops every conversion is built from: a decoder loop that stores one output unit per
+// input character, and an encoder loop that writes each input value as 1 to 6 UTF-8 bytes. Both
+// run a sizing pass for size 0 and a fill pass otherwise, and hand runs of ASCII to the block
+// seam (asciiblock.h) whenever the input reaches a block boundary.
+#ifndef VESK_TEXT_CONVERTLOOPS_H
+#define VESK_TEXT_CONVERTLOOPS_H
+
+#include <cstddef>
+
+#include "text/asciiblock.h"
+#include "text/utf8codec.h"
+
+namespace Vesk {
+namespace Text {
+
+// Largest count a pass may report; above it the result is 0.
+constexpr std::size_t kMaxCount = 0xFFFF;
+
+// Converts (or, with kStore false, only counts) whole ASCII blocks from src while
+// count + block <= limit and the block holds only units 0x01-0x7F. src must be block aligned.
+// Advances src and returns the new count.
+template <bool kStore, class In, class Out>
+inline std::size_t AsciiBlocks(const In*& src, Out* dst, std::size_t count, std::size_t limit) {
+    constexpr std::size_t units = kAsciiBlockUnits<In>;
+    sAsciiBlock_t block;
+    while (count + units <= limit && LoadAsciiBlock(src, block)) {
+        if constexpr (kStore) {
+            StoreAsciiBlock<In, Out>(block, dst + count);
+        }
+        src += units;
+        count += units;
+    }
+    return count;
+}
+
+// Reads UTF-8 characters.
+class CUTF8Reader {
+  public:
+    typedef unsigned char Unit;
+    static constexpr bool kAsciiBlocks = true;
+    unsigned int Next(const Unit*& p) const { return m_rules.Decode(p); }
+
+  private:
+    CLeadByteRules m_rules;
+};
+
+// Reads one fixed-width unit per character.
+template <class UnitType>
+class CUnitReader {
+  public:
+    typedef UnitType Unit;
+    static constexpr bool kAsciiBlocks = false;
+    unsigned int Next(const Unit*& p) const { return *p++; }
+};
+
+// What a truncating decoder returns: size + 1 (UTF-8 -> 16/32-bit, 16 <-> 32-bit) or size
+// (Latin-1 and ASCII output).
+enum ETruncationResult { eSizePlusOne = 1, eSize = 0 };
+
+// Sizing pass of a decoder with one output unit per character: the number of characters, the
+// terminating zero included; 0 when that exceeds 65,535.
+template <class Reader>
+unsigned short CountCharacters(const typename Reader::Unit* src) {
+    const Reader reader;
+    std::size_t count = 0;
+    for (;;) {
+        if constexpr (Reader::kAsciiBlocks) {
+            if (IsBlockAligned(src)) {
+                count = AsciiBlocks<false, typename Reader::Unit, char>(src, nullptr, count,
+                                                                        kMaxCount + 1);
+            }
+        }
+        ++count;
+        if (reader.Next(src) == 0 || count > kMaxCount) {
+            return CountResult(count);
+        }
+    }
+}
+
+// Fill pass of a decoder with one output unit per character; map turns a character into the
+// unit stored. On truncation the unit at size - 1 becomes 0.
+template <class Reader, class Out, class Map>
+unsigned short FillCharacters(const typename Reader::Unit* src, Out* dst, std::size_t size,
+                              ETruncationResult truncation, Map map) {
+    const Reader reader;
+    std::size_t count = 0;
+    for (;;) {
+        if constexpr (Reader::kAsciiBlocks) {
+            if (IsBlockAligned(src)) {
+                count = AsciiBlocks<true>(src, dst, count, size);
+            }
+        }
+        const unsigned int c = reader.Next(src);
+        if (count >= size) {
+            dst[size - 1] = 0;
+            return CountResult(size + truncation);
+        }
+        dst[count++] = map(c);
+        if (c == 0) {
+            return CountResult(count);
+        }
+    }
+}
+
+// A decoder with one output unit per character, both passes.
+template <class Reader, class Out, class Map>
+unsigned short DecodeCharacters(const typename Reader::Unit* src, Out* dst, unsigned short size,
+                                ETruncationResult truncation, Map map) {
+    if (size == 0) {
+        return CountCharacters<Reader>(src);
+    }
+    return FillCharacters<Reader>(src, dst, size, truncation, map);
+}
+
+// Sizing pass of an encoder: the encoded lengths of all values plus 1 for the terminating zero;
+// 0 when that exceeds 65,535.
+template <class In>
+unsigned short CountEncodedBytes(const In* src) {
+    std::size_t count = 0;
+    for (;;) {
+        if (IsBlockAligned(src)) {
+            count = AsciiBlocks<false, In, char>(src, nullptr, count, kMaxCount + 1);
+        }
+        const unsigned int v = *src++;
+        if (v == 0) {
+            return CountResult(count + 1);
+        }
+        count += EncodedLength(v);
+        if (count > kMaxCount) {
+            return 0;
+        }
+    }
+}
+
+// Fill pass of an encoder: a character is written only when it and a terminating zero fit.
+template <class In>
+unsigned short FillEncodedBytes(const In* src, unsigned char* dst, std::size_t size) {
+    const CLeadByteRules rules;
+    std::size_t count = 0;
+    for (;;) {
+        if (IsBlockAligned(src)) {
+            // Strictly below size: a terminating zero must still fit after the block.
+            count = AsciiBlocks<true>(src, dst, count, size - 1);
+        }
+        const unsigned int v = *src++;
+        const unsigned int length = EncodedLength(v);
+        if (count + length >= size) {
+            dst[count] = 0;
+            return static_cast<unsigned short>(count + 1);
+        }
+        rules.Encode(v, length, dst + count);
+        count += length;
+        if (v == 0) {
+            return static_cast<unsigned short>(count);
+        }
+    }
+}
+
+// An encoder, both passes.
+template <class In>
+unsigned short EncodeValues(const In* src, unsigned char* dst, unsigned short size) {
+    if (size == 0) {
+        return CountEncodedBytes(src);
+    }
+    return FillEncodedBytes(src, dst, size);
+}
+
+}  // namespace Text
+}  // namespace Vesk
+
+#endif  // VESK_TEXT_CONVERTLOOPS_H

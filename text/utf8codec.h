@@ -1,0 +1,161 @@
+// Decoding one UTF-8 character and encoding one value, shared by every conversion routine.
+#ifndef VESK_TEXT_UTF8CODEC_H
+#define VESK_TEXT_UTF8CODEC_H
+
+#include <vesk/utfconvert.h>
+
+namespace Vesk {
+namespace Text {
+
+constexpr unsigned int kReplacementCharacter = 0xFFFD;
+
+// The lead-byte rules, loaded once per call from the exported tables so that the per-character
+// tests below run on locals (the tables may be interposed, so the compiler cannot fold them).
+// Row n - 1 describes an n-byte sequence: test mask, start value and payload mask.
+class CLeadByteRules {
+  public:
+    CLeadByteRules() {
+        for (int row = 0; row < 6; ++row) {
+            m_start[row] = c_UTF8_1stByteStartValueTable[row];
+            m_mask[row] = c_UTF8_1stByteMaskForSignifBitsTable[row];
+            m_test[row] = static_cast<unsigned char>(~m_mask[row]);
+        }
+    }
+
+    bool IsSingle(unsigned int b) const { return (b & m_test[0]) == m_start[0]; }
+
+    // Sequence length announced by lead byte b, 0 when b starts no sequence. The rows are tested
+    // in order 1..6, unrolled.
+    int Length(unsigned int b) const {
+        if (IsSingle(b)) {
+            return 1;
+        }
+        if ((b & m_test[1]) == m_start[1]) {
+            return 2;
+        }
+        if ((b & m_test[2]) == m_start[2]) {
+            return 3;
+        }
+        if ((b & m_test[3]) == m_start[3]) {
+            return 4;
+        }
+        if ((b & m_test[4]) == m_start[4]) {
+            return 5;
+        }
+        if ((b & m_test[5]) == m_start[5]) {
+            return 6;
+        }
+        return 0;
+    }
+
+    unsigned int Payload(unsigned int b, int length) const { return b & m_mask[length - 1]; }
+
+    // Decodes the character at p and moves p past it. Never reads past a zero byte: a sequence
+    // cut short by the terminator gives U+FFFD and leaves p on that zero; a byte that starts no
+    // sequence gives U+FFFD and moves p on by one.
+    unsigned int Decode(const unsigned char*& p) const {
+        const unsigned int b = p[0];
+        if (IsSingle(b)) {
+            ++p;
+            return b;
+        }
+        const int length = Length(b);
+        if (length == 0) {
+            ++p;
+            return kReplacementCharacter;
+        }
+        unsigned int value = Payload(b, length);
+        for (int i = 1; i < length; ++i) {
+            const unsigned int next = p[i];
+            if (next == 0) {
+                p += i;
+                return kReplacementCharacter;
+            }
+            value = (value << 6) | (next & 0x3F);
+        }
+        p += length;
+        return value;
+    }
+
+    // Writes the `length` bytes (EncodedLength(v): 0 to 6) of v at dst. The lead byte is the
+    // start value of its row; the five- and six-byte forms carry no payload in the lead byte and
+    // the six-byte form has a second byte of exactly 0x80.
+    void Encode(unsigned int v, unsigned int length, unsigned char* dst) const {
+        switch (length) {
+            case 0:
+                return;
+            case 1:
+                dst[0] = static_cast<unsigned char>(v);
+                return;
+            case 2:
+                dst[0] = static_cast<unsigned char>(m_start[1] | (v >> 6));
+                dst[1] = Following(v);
+                return;
+            case 3:
+                dst[0] = static_cast<unsigned char>(m_start[2] | (v >> 12));
+                dst[1] = Following(v >> 6);
+                dst[2] = Following(v);
+                return;
+            default:
+                EncodeLong(v, length, dst);
+                return;
+        }
+    }
+
+  private:
+    static unsigned char Following(unsigned int bits) {
+        return static_cast<unsigned char>(0x80 | (bits & 0x3F));
+    }
+
+    // Four to six bytes: the last three carry bits 12-17, 6-11 and 0-5.
+    void EncodeLong(unsigned int v, unsigned int length, unsigned char* dst) const {
+        unsigned char* tail = dst + length - 3;
+        tail[0] = Following(v >> 12);
+        tail[1] = Following(v >> 6);
+        tail[2] = Following(v);
+        dst[0] = m_start[length - 1];
+        if (length == 4) {
+            dst[0] = static_cast<unsigned char>(dst[0] | (v >> 18));
+            return;
+        }
+        // v >> 18 has 4 bits in the five-byte form and 5 bits in the six-byte form.
+        tail[-1] = Following(v >> 18);
+        if (length == 6) {
+            dst[1] = 0x80;
+        }
+    }
+
+    unsigned char m_start[6];
+    unsigned char m_mask[6];
+    unsigned char m_test[6];
+};
+
+// Number of bytes the encoder writes for value v: 1 to 6, or 0 for a value it skips.
+inline unsigned int EncodedLength(unsigned int v) {
+    if (v < 0x80) {
+        return 1;
+    }
+    if (v < 0x800) {
+        return 2;
+    }
+    if (v < 0x10000) {
+        return 3;
+    }
+    if (v < 0x200000) {
+        return 4;
+    }
+    if (v < 0x400000) {
+        return 5;
+    }
+    return v < 0x800000 ? 6 : 0;
+}
+
+// Counts are 16-bit: anything above 65,535 is reported as 0.
+inline unsigned short CountResult(unsigned long count) {
+    return count > 0xFFFF ? 0 : static_cast<unsigned short>(count);
+}
+
+}  // namespace Text
+}  // namespace Vesk
+
+#endif  // VESK_TEXT_UTF8CODEC_H
