@@ -5,8 +5,12 @@
 namespace vesk_bench {
 
 void RegisterSyncBenchmarks();
+void RegisterTextBenchmarks();
+void RegisterParseBenchmarks();
 
 inline void RegisterSuite() {
+    RegisterTextBenchmarks();
+    RegisterParseBenchmarks();
     RegisterSyncBenchmarks();
 }
 
