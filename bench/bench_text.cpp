@@ -286,7 +286,7 @@ const std::vector<sConversion_t>& Conversions() {
              {"iconv", Iconv<unsigned char, &sSampleText_t::latin1, kUtf8, kLatin1>}}),
         MakeConversion<Utf8ToAscii, PlainUtf8ToAsciiRoutine>(
             "UTF8_To_ASCII", true,
-            {{"iconv //TRANSLIT",
+            {{"iconv ASCII//TRANSLIT",
               Iconv<unsigned char, &sSampleText_t::utf8, kAsciiTranslit, kUtf8>}}),
     };
     return conversions;

@@ -9,20 +9,32 @@ namespace Text {
 
 constexpr unsigned int kReplacementCharacter = 0xFFFD;
 
+// The per-character steps must be inlined into the conversion loops: only then do the rules
+// live in registers instead of being reloaded through a pointer for every character.
+#if defined(__GNUC__) || defined(__clang__)
+#define VESK_ALWAYS_INLINE inline __attribute__((always_inline))
+#define VESK_NEVER_INLINE __attribute__((noinline))
+#else
+#define VESK_ALWAYS_INLINE inline
+#define VESK_NEVER_INLINE
+#endif
+
 // The lead-byte rules, loaded once per call from the exported tables so that the per-character
 // tests below run on locals (the tables may be interposed, so the compiler cannot fold them).
 // Row n - 1 describes an n-byte sequence: test mask, start value and payload mask.
 class CLeadByteRules {
   public:
-    CLeadByteRules() {
-        for (int row = 0; row < 6; ++row) {
-            m_start[row] = c_UTF8_1stByteStartValueTable[row];
-            m_mask[row] = c_UTF8_1stByteMaskForSignifBitsTable[row];
-            m_test[row] = static_cast<unsigned char>(~m_mask[row]);
-        }
+    // Row by row, unrolled, so that each rule becomes a register of the loop that uses it.
+    VESK_ALWAYS_INLINE CLeadByteRules() {
+        LoadRow(0);
+        LoadRow(1);
+        LoadRow(2);
+        LoadRow(3);
+        LoadRow(4);
+        LoadRow(5);
     }
 
-    bool IsSingle(unsigned int b) const { return (b & m_test[0]) == m_start[0]; }
+    VESK_ALWAYS_INLINE bool IsSingle(unsigned int b) const { return (b & m_test[0]) == m_start[0]; }
 
     // Sequence length announced by lead byte b, 0 when b starts no sequence. The rows are tested
     // in order 1..6, unrolled.
@@ -52,35 +64,42 @@ class CLeadByteRules {
 
     // Decodes the character at p and moves p past it. Never reads past a zero byte: a sequence
     // cut short by the terminator gives U+FFFD and leaves p on that zero; a byte that starts no
-    // sequence gives U+FFFD and moves p on by one.
-    unsigned int Decode(const unsigned char*& p) const {
+    // sequence gives U+FFFD and moves p on by one. The two- and three-byte forms, which carry
+    // almost all text beyond ASCII, are decoded without a loop.
+    VESK_ALWAYS_INLINE unsigned int Decode(const unsigned char*& p) const {
         const unsigned int b = p[0];
         if (IsSingle(b)) {
             ++p;
             return b;
         }
-        const int length = Length(b);
-        if (length == 0) {
-            ++p;
-            return kReplacementCharacter;
-        }
-        unsigned int value = Payload(b, length);
-        for (int i = 1; i < length; ++i) {
-            const unsigned int next = p[i];
+        if ((b & m_test[1]) == m_start[1]) {
+            const unsigned int next = p[1];
             if (next == 0) {
-                p += i;
+                p += 1;
                 return kReplacementCharacter;
             }
-            value = (value << 6) | (next & 0x3F);
+            p += 2;
+            return ((b & m_mask[1]) << 6) | (next & 0x3F);
         }
-        p += length;
-        return value;
+        if ((b & m_test[2]) == m_start[2]) {
+            const unsigned int next = p[1];
+            const unsigned int last = next == 0 ? 0 : p[2];
+            if (last == 0) {
+                p += next == 0 ? 1 : 2;
+                return kReplacementCharacter;
+            }
+            p += 3;
+            return ((b & m_mask[2]) << 12) | ((next & 0x3F) << 6) | (last & 0x3F);
+        }
+        const sDecoded_t decoded = DecodeLong(p, b);
+        p = decoded.next;
+        return decoded.value;
     }
 
     // Writes the `length` bytes (EncodedLength(v): 0 to 6) of v at dst. The lead byte is the
     // start value of its row; the five- and six-byte forms carry no payload in the lead byte and
     // the six-byte form has a second byte of exactly 0x80.
-    void Encode(unsigned int v, unsigned int length, unsigned char* dst) const {
+    VESK_ALWAYS_INLINE void Encode(unsigned int v, unsigned int length, unsigned char* dst) const {
         switch (length) {
             case 0:
                 return;
@@ -103,6 +122,46 @@ class CLeadByteRules {
     }
 
   private:
+    VESK_ALWAYS_INLINE void LoadRow(int row) {
+        m_start[row] = c_UTF8_1stByteStartValueTable[row];
+        m_mask[row] = c_UTF8_1stByteMaskForSignifBitsTable[row];
+        m_test[row] = static_cast<unsigned char>(~m_mask[row]);
+    }
+
+    struct sDecoded_t {
+        unsigned int value;
+        const unsigned char* next;
+    };
+
+    // Decode for a lead byte b of none of the first three rows: rows 4 to 6, or a stray byte.
+    // Out of line, with rules of its own and the position passed by value, so that the loops
+    // never hand out the address of their rules or of their input pointer, which then stay in
+    // registers.
+    static VESK_NEVER_INLINE sDecoded_t DecodeLong(const unsigned char* p, unsigned int b) {
+        const CLeadByteRules rules;
+        const unsigned int value = rules.DecodeLongWithRules(p, b);
+        return sDecoded_t{value, p};
+    }
+
+    unsigned int DecodeLongWithRules(const unsigned char*& p, unsigned int b) const {
+        const int length = Length(b);
+        if (length == 0) {
+            ++p;
+            return kReplacementCharacter;
+        }
+        unsigned int value = Payload(b, length);
+        for (int i = 1; i < length; ++i) {
+            const unsigned int next = p[i];
+            if (next == 0) {
+                p += i;
+                return kReplacementCharacter;
+            }
+            value = (value << 6) | (next & 0x3F);
+        }
+        p += length;
+        return value;
+    }
+
     static unsigned char Following(unsigned int bits) {
         return static_cast<unsigned char>(0x80 | (bits & 0x3F));
     }
@@ -131,7 +190,7 @@ class CLeadByteRules {
 };
 
 // Number of bytes the encoder writes for value v: 1 to 6, or 0 for a value it skips.
-inline unsigned int EncodedLength(unsigned int v) {
+VESK_ALWAYS_INLINE unsigned int EncodedLength(unsigned int v) {
     if (v < 0x80) {
         return 1;
     }
