@@ -68,9 +68,11 @@ class CUTF8Reader {
   public:
     typedef unsigned char Unit;
     static constexpr bool kAsciiBlocks = true;
-    unsigned int Next(const Unit*& p) const { return m_rules.Decode(p); }
+    VESK_ALWAYS_INLINE unsigned int Next(const Unit*& p) const { return m_rules.Decode(p); }
     // True for a byte of the one-byte row other than the terminator.
-    bool StartsAsciiRun(unsigned int b) const { return m_rules.IsSingle(b) && b != 0; }
+    VESK_ALWAYS_INLINE bool StartsAsciiRun(unsigned int b) const {
+        return m_rules.IsSingle(b) && b != 0;
+    }
 
   private:
     CLeadByteRules m_rules;
@@ -82,7 +84,7 @@ class CUnitReader {
   public:
     typedef UnitType Unit;
     static constexpr bool kAsciiBlocks = false;
-    unsigned int Next(const Unit*& p) const { return *p++; }
+    VESK_ALWAYS_INLINE unsigned int Next(const Unit*& p) const { return *p++; }
 };
 
 // What a truncating decoder returns: size + 1 (UTF-8 -> 16/32-bit, 16 <-> 32-bit) or size

@@ -162,9 +162,11 @@ using Vesk::Text::kMaxCount;
 using Vesk::Text::sTransliteration_t;
 
 // One Latin-1 byte per character: beyond 0xFF stands '?'.
-inline unsigned char ToLatin1(unsigned int c) {
-    return static_cast<unsigned char>(c > 0xFF ? '?' : c);
-}
+struct sToLatin1_t {
+    unsigned char operator()(unsigned int c) const {
+        return static_cast<unsigned char>(c > 0xFF ? '?' : c);
+    }
+};
 
 // The ASCII replacement of a character from 0x80 upwards.
 inline sTransliteration_t ReplacementOf(unsigned int c) {
@@ -235,7 +237,8 @@ unsigned short FillASCII(const unsigned char* src, unsigned char* dst, std::size
 }  // namespace
 
 unsigned short UTF8_To_Latin1(const unsigned char* src, unsigned char* dst, unsigned short size) {
-    return Vesk::Text::DecodeCharacters<CUTF8Reader>(src, dst, size, Vesk::Text::eSize, ToLatin1);
+    return Vesk::Text::DecodeCharacters<CUTF8Reader>(src, dst, size, Vesk::Text::eSize,
+                                                     sToLatin1_t());
 }
 
 unsigned short Latin1_To_UTF8(const unsigned char* src, unsigned char* dst, unsigned short size) {

@@ -14,14 +14,17 @@ namespace {
 
 using Vesk::Text::kReplacementCharacter;
 
+// The unit stored for a character, as function objects so that the loops inline them.
 // One 16-bit unit per character: values beyond it stand as U+FFFD.
-inline unsigned short ToUnit16(unsigned int c) {
-    return static_cast<unsigned short>(c > 0xFFFF ? kReplacementCharacter : c);
-}
+struct sToUnit16_t {
+    unsigned short operator()(unsigned int c) const {
+        return static_cast<unsigned short>(c > 0xFFFF ? kReplacementCharacter : c);
+    }
+};
 
-inline unsigned int ToUnit32(unsigned int c) {
-    return c;
-}
+struct sToUnit32_t {
+    unsigned int operator()(unsigned int c) const { return c; }
+};
 
 }  // namespace
 
@@ -32,11 +35,11 @@ using Vesk::Text::EncodeValues;
 using Vesk::Text::eSizePlusOne;
 
 unsigned short UTF8_To_UTF16(const unsigned char* src, unsigned short* dst, unsigned short size) {
-    return DecodeCharacters<CUTF8Reader>(src, dst, size, eSizePlusOne, ToUnit16);
+    return DecodeCharacters<CUTF8Reader>(src, dst, size, eSizePlusOne, sToUnit16_t());
 }
 
 unsigned short UTF8_To_UTF32(const unsigned char* src, unsigned int* dst, unsigned short size) {
-    return DecodeCharacters<CUTF8Reader>(src, dst, size, eSizePlusOne, ToUnit32);
+    return DecodeCharacters<CUTF8Reader>(src, dst, size, eSizePlusOne, sToUnit32_t());
 }
 
 unsigned short UTF16_To_UTF8(const unsigned short* src, unsigned char* dst, unsigned short size) {
@@ -48,9 +51,10 @@ unsigned short UTF32_To_UTF8(const unsigned int* src, unsigned char* dst, unsign
 }
 
 unsigned short UTF32_To_UTF16(const unsigned int* src, unsigned short* dst, unsigned short size) {
-    return DecodeCharacters<CUnitReader<unsigned int>>(src, dst, size, eSizePlusOne, ToUnit16);
+    return DecodeCharacters<CUnitReader<unsigned int>>(src, dst, size, eSizePlusOne, sToUnit16_t());
 }
 
 unsigned short UTF16_To_UTF32(const unsigned short* src, unsigned int* dst, unsigned short size) {
-    return DecodeCharacters<CUnitReader<unsigned short>>(src, dst, size, eSizePlusOne, ToUnit32);
+    return DecodeCharacters<CUnitReader<unsigned short>>(src, dst, size, eSizePlusOne,
+                                                         sToUnit32_t());
 }
