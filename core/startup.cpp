@@ -7,8 +7,11 @@
 //   1. the byte-order flag,
 //   2. the (empty) table of performance counters,
 //   3. the six-entry language table, whose entries are destroyed last to first.
-// The class registry and the memory manager are not built here: they are function-local statics
-// created by the first call of their GetInstance.
+// Every other object of static storage in the library is either constant-initialized (no code
+// runs for it at load: m_isProfilingAllowed below, the locks of the counter code) or a
+// function-local static built by its first use: the class registry and the memory manager are
+// created by the first call of their GetInstance. Adding a namespace-scope object with dynamic
+// initialization in any other file would add a load-time step whose order nothing fixes.
 #include "core/startup.h"
 
 #include <vesk/perfcounter.h>
@@ -37,8 +40,8 @@ std::map<std::string, CRefCountPtr<CPerformanceCounter>> CPerformanceCounter::m_
 
 // Step 3.
 const sLanguageEntry_t g_languageTable[kLanguageTableSize] = {
-    {"deu", "German"}, {"eng", "English"}, {"fra", "French"},
-    {"ita", "Italian"}, {"nld", "Dutch"},  {"spa", "Spanish"},
+    {"deu", "German"},  {"eng", "English"}, {"fra", "French"},
+    {"ita", "Italian"}, {"nld", "Dutch"},   {"spa", "Spanish"},
 };
 
 // Constant-initialized: holds its value before any dynamic initialization runs.
