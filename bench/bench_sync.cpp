@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <vesk/atomicint.h>
 #include <vesk/event.h>
+#include <vesk/rwlock.h>
 #include <vesk/syncobject.h>
 #include <vesk/thread.h>
 
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <thread>
 
@@ -57,16 +59,22 @@ class CVeskMutex {
 
 // ---- lock + unlock, one thread and two threads on the same mutex ----
 
-template <typename Mutex>
-void LockUnlock(benchmark::State& state) {
-    static Mutex* shared = nullptr;
+// One hold and its release per iteration, on a lock shared by all threads of the benchmark
+// (Google Benchmark starts the threads' loops together, after thread 0 has made the lock).
+template <typename Lock, bool kShared>
+void HoldAndRelease(benchmark::State& state) {
+    static Lock* shared = nullptr;
     if (state.thread_index() == 0) {
-        shared = new Mutex;
+        shared = new Lock;
     }
-    // Google Benchmark starts the threads' loops together, after thread 0 has run the line above.
     for (auto _ : state) {
-        shared->lock();
-        shared->unlock();
+        if constexpr (kShared) {
+            shared->lock_shared();
+            shared->unlock_shared();
+        } else {
+            shared->lock();
+            shared->unlock();
+        }
     }
     if (state.thread_index() == 0) {
         delete shared;
@@ -81,11 +89,12 @@ void RegisterLockUnlock() {
         // Two threads are timed by the clock on the wall: a thread asleep in the kernel waiting
         // for the lock costs no CPU time but does cost throughput.
         for (auto* run : {
-                 benchmark::RegisterBenchmark((prefix + "vesk").c_str(), LockUnlock<CVeskMutex>),
+                 benchmark::RegisterBenchmark((prefix + "vesk").c_str(),
+                                              HoldAndRelease<CVeskMutex, false>),
                  benchmark::RegisterBenchmark((prefix + "pthread recursive").c_str(),
-                                              LockUnlock<CRecursivePthreadMutex>),
+                                              HoldAndRelease<CRecursivePthreadMutex, false>),
                  benchmark::RegisterBenchmark((prefix + "std::mutex").c_str(),
-                                              LockUnlock<std::mutex>),
+                                              HoldAndRelease<std::mutex, false>),
              }) {
             run->Threads(threads);
             if (threads > 1) {
@@ -206,6 +215,56 @@ void PingPong(benchmark::State& state) {
     partner.join();
 }
 
+// ---- reader-writer locks: read holds and write holds, one thread and two ----
+
+class CVeskRwLock {
+  public:
+    void lock_shared() { m_lock.GetReadLock(); }
+    void unlock_shared() { m_lock.ReleaseReadLock(); }
+    void lock() { m_lock.GetWriteLock(); }
+    void unlock() { m_lock.ReleaseWriteLock(); }
+
+  private:
+    Vesk::CReaderWriterLock m_lock;
+};
+
+class CPthreadRwLock {
+  public:
+    CPthreadRwLock() { pthread_rwlock_init(&m_lock, nullptr); }
+    ~CPthreadRwLock() { pthread_rwlock_destroy(&m_lock); }
+    CPthreadRwLock(const CPthreadRwLock&) = delete;
+    CPthreadRwLock& operator=(const CPthreadRwLock&) = delete;
+    void lock_shared() { pthread_rwlock_rdlock(&m_lock); }
+    void unlock_shared() { pthread_rwlock_unlock(&m_lock); }
+    void lock() { pthread_rwlock_wrlock(&m_lock); }
+    void unlock() { pthread_rwlock_unlock(&m_lock); }
+
+  private:
+    pthread_rwlock_t m_lock;
+};
+
+template <bool kWrite>
+void RegisterRwHolds() {
+    for (int threads : {1, 2}) {
+        const std::string prefix =
+            std::string(kWrite ? "rwlock write hold/" : "rwlock read hold/") +
+            (threads == 1 ? "1 thread" : "2 threads") + "/";
+        for (auto* run : {
+                 benchmark::RegisterBenchmark((prefix + "vesk").c_str(),
+                                              HoldAndRelease<CVeskRwLock, !kWrite>),
+                 benchmark::RegisterBenchmark((prefix + "std::shared_mutex").c_str(),
+                                              HoldAndRelease<std::shared_mutex, !kWrite>),
+                 benchmark::RegisterBenchmark((prefix + "pthread_rwlock").c_str(),
+                                              HoldAndRelease<CPthreadRwLock, !kWrite>),
+             }) {
+            run->Threads(threads);
+            if (threads > 1) {
+                run->UseRealTime();
+            }
+        }
+    }
+}
+
 // ---- the atomic integer ----
 
 void RefDerefVesk(benchmark::State& state) {
@@ -279,6 +338,8 @@ void RegisterSyncBenchmarks() {
     benchmark::RegisterBenchmark("event ping-pong/2 threads/std::mutex+cv notify under lock",
                                  PingPong<CStdEvent<true>>)
         ->UseRealTime();
+    RegisterRwHolds<false>();
+    RegisterRwHolds<true>();
     benchmark::RegisterBenchmark("atomic ref+deref/1 thread/vesk", RefDerefVesk);
     benchmark::RegisterBenchmark("atomic ref+deref/1 thread/std::atomic", RefDerefStd);
     benchmark::RegisterBenchmark("thread start+stop/256 KiB stack/vesk", StartStopVesk)
