@@ -1,9 +1,10 @@
 // The conversion routines against ICU, glibc iconv, their own plain character loop and memcpy.
 //
-// Each benchmark converts ~4 KiB or ~60 KiB texts of one kind (ASCII, European, CJK), taking a
-// different one of eight texts at every iteration so the branch predictor cannot learn a single
-// input. Throughput is counted in bytes of the routine's input. "vesk 2-pass" is the usual
-// calling protocol: a sizing pass, then a fill pass with the size it returned.
+// Each benchmark converts ~4 KiB or ~60 KiB texts of one kind (ASCII, European, CJK), taking the
+// next of a rotation of texts (half a megabyte, eight texts at least) at every iteration so the
+// branch predictor cannot learn the input. Throughput is counted in bytes of the routine's input.
+// "vesk 2-pass" is the usual calling protocol: a sizing pass, then a fill pass with the size it
+// returned.
 #include <benchmark/benchmark.h>
 #include <iconv.h>
 #include <unicode/ucnv.h>
@@ -26,7 +27,10 @@ using vesk_bench::ETextKind;
 using vesk_bench::sSampleText_t;
 
 constexpr unsigned short kCapacity = 65534;  // output units offered to every contender
-constexpr int kTextsPerSet = 8;
+// The rotation covers at least this many bytes of text and at least eight texts: with fewer,
+// the branch predictor learns the small texts by heart and flatters every contender.
+constexpr std::size_t kRotationBytes = 512 * 1024;
+constexpr std::size_t kMinimumTexts = 8;
 
 // One output buffer, large enough for any contender's output of the largest input.
 struct sOutput_t {
@@ -196,7 +200,9 @@ const SampleSet& Samples(ETextKind kind, std::size_t bytes) {
     static std::map<std::pair<ETextKind, std::size_t>, SampleSet> cache;
     SampleSet& set = cache[{kind, bytes}];
     if (set.empty()) {
-        set = vesk_bench::MakeSampleSet(kind, bytes, kTextsPerSet);
+        const std::size_t texts = kRotationBytes / bytes;
+        set = vesk_bench::MakeSampleSet(
+            kind, bytes, static_cast<int>(texts < kMinimumTexts ? kMinimumTexts : texts));
     }
     return set;
 }
