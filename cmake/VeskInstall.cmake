@@ -23,5 +23,9 @@ if(BUILD_SHARED_LIBS)
 else()
   set(VESK_PC_CFLAGS "-DVESK_STATIC_DEFINE")
 endif()
+# The prefix is found relative to the installed vesk.pc, so `cmake --install --prefix DIR` (or a
+# moved tree) still gives the right paths.
+file(RELATIVE_PATH VESK_PC_PREFIX "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
+string(REGEX REPLACE "/$" "" VESK_PC_PREFIX "${VESK_PC_PREFIX}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/vesk.pc.in ${CMAKE_CURRENT_BINARY_DIR}/vesk.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/vesk.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
