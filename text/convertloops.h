@@ -202,7 +202,9 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
             rules.Encode(v, length, out);
             out += length;
         }
-        for (; v < 0x80; v = *src) {
+        // Blocks are tried only once the run is as long as a block: in text whose ASCII runs
+        // are short a block test would mostly fail, and its failures are hard to predict.
+        for (std::size_t run = 0; v < 0x80; v = *src) {
             if (out >= last) {
                 *out = 0;
                 return static_cast<unsigned short>(out - dst + 1);
@@ -212,7 +214,9 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
             if (v == 0) {
                 return static_cast<unsigned short>(out - dst);
             }
-            blocks();
+            if (++run >= kAsciiBlockUnits<In>) {
+                blocks();
+            }
         }
     }
 }
