@@ -13,6 +13,8 @@ namespace Vesk {
 namespace {
 
 const size_t kStackSize = 262144;
+// Polls of the handle flag a new thread makes before it starts yielding (see ThreadFuncInternal).
+const int kSpinsBeforeYield = 2000;
 // m_thread holds this when the object has no thread to stop (not -1: that is m_threadID's mark).
 const pthread_t kNoThread = static_cast<pthread_t>(65535);
 const pthread_t kNoThreadID = static_cast<pthread_t>(-1);
@@ -135,9 +137,14 @@ int CThread::StartThread(bool) {
 
 void* CThread::ThreadFuncInternal(void* object) {
     CThread* self = static_cast<CThread*>(object);
-    // Wait until StartThread has stored the handle, so the body sees GetThreadID() right.
-    while (!self->m_handlePublished.load(std::memory_order_acquire)) {
-        sched_yield();
+    // Wait until StartThread has stored the handle, so the body sees GetThreadID() right. The
+    // store follows pthread_create's return within a fraction of a microsecond, so the wait
+    // spins a little before it yields: on a busy machine a yield can hand the processor to
+    // another process for a whole time slice, which would dwarf the cost of starting a thread.
+    for (int spins = 0; !self->m_handlePublished.load(std::memory_order_acquire); ++spins) {
+        if (spins >= kSpinsBeforeYield) {
+            sched_yield();
+        }
     }
     const bool autoDelete = self->m_autoDelete;
     self->ThreadFunc();

@@ -235,6 +235,55 @@ inline void StoreAsciiBlock(const sAsciiBlock_t& block, Out* dst) {
 
 #endif
 
+// ---- ASCII prefixes: how far a run of ASCII goes within one aligned chunk ----
+//
+// Short runs (the few letters between two accented ones) never fill a block; for them the
+// loops ask how many bytes from p on, up to the end of p's aligned chunk, lie in 0x01-0x7F, and
+// copy exactly those. The chunk is read whole from its aligned start, so the read may cover bytes
+// before p and past the terminator, but never leaves the chunk, which never straddles two pages.
+
+#if defined(VESK_ASCII_BLOCK_SSE2)
+
+constexpr std::size_t kAsciiChunkBytes = 16;
+
+VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t AsciiPrefixLength(const unsigned char* p) {
+    const unsigned offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p) & 15);
+    const __m128i chunk = _mm_load_si128(reinterpret_cast<const __m128i*>(p - offset));
+    const __m128i zeros = _mm_cmpeq_epi8(chunk, _mm_setzero_si128());
+    // Bit i set: byte i has its top bit set or is zero. The bit past the chunk stops the count.
+    const unsigned bad = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(chunk, zeros)));
+    return static_cast<std::size_t>(__builtin_ctz((bad >> offset) | (1u << (16 - offset))));
+}
+
+#else
+
+constexpr std::size_t kAsciiChunkBytes = 8;
+
+VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t AsciiPrefixLength(const unsigned char* p) {
+    const unsigned offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p) & 7);
+    std::uint64_t word;
+    std::memcpy(&word, p - offset, sizeof word);
+    constexpr std::uint64_t lows = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr std::uint64_t tops = 0x8080808080808080ULL;
+    // Top bit of each byte: set when the byte is 0x01-0x7F. Adding 0x7F to the low seven bits
+    // carries into the top bit exactly when they are not all zero, and never into the next byte.
+    const std::uint64_t good = ((word & lows) + lows) & ~word & tops;
+    std::uint64_t bad = ~good & tops;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    bad <<= 8 * offset;  // the byte at p becomes the most significant
+    return bad == 0 ? 8 - offset : static_cast<std::size_t>(__builtin_clzll(bad) / 8);
+#else
+    bad >>= 8 * offset;  // the byte at p becomes the least significant
+    return bad == 0 ? 8 - offset : static_cast<std::size_t>(__builtin_ctzll(bad) / 8);
+#endif
+}
+
+#endif
+
+inline bool IsChunkAligned(const unsigned char* p) {
+    return (reinterpret_cast<std::uintptr_t>(p) & (kAsciiChunkBytes - 1)) == 0;
+}
+
 }  // namespace Text
 }  // namespace Vesk
 

@@ -1,11 +1,14 @@
 // The two loops every conversion is built from: a decoder loop that stores one output unit per
 // input character, and an encoder loop that writes each input value as 1 to 6 UTF-8 bytes. Both
 // run a sizing pass for size 0 and a fill pass otherwise, and hand runs of ASCII to the block
-// seam (asciiblock.h) whenever the input reaches a block boundary.
+// seam (asciiblock.h) whenever the input reaches a block boundary. Each exported routine gets
+// its own inlined copy of a loop, so that its unit mapping and the lead-byte rules are folded
+// into it rather than called or reloaded per character.
 #ifndef VESK_TEXT_CONVERTLOOPS_H
 #define VESK_TEXT_CONVERTLOOPS_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "text/asciiblock.h"
 #include "text/utf8codec.h"
@@ -20,7 +23,8 @@ constexpr std::size_t kMaxCount = 0xFFFF;
 // count + block <= limit and the block holds only units 0x01-0x7F. src must be block aligned.
 // Advances src and returns the new count.
 template <bool kStore, class In, class Out>
-inline std::size_t AsciiBlocks(const In*& src, Out* dst, std::size_t count, std::size_t limit) {
+VESK_ALWAYS_INLINE std::size_t AsciiBlocks(const In*& src, Out* dst, std::size_t count,
+                                           std::size_t limit) {
     constexpr std::size_t units = kAsciiBlockUnits<In>;
     sAsciiBlock_t block;
     while (count + units <= limit && LoadAsciiBlock(src, block)) {
@@ -33,12 +37,42 @@ inline std::size_t AsciiBlocks(const In*& src, Out* dst, std::size_t count, std:
     return count;
 }
 
+// After an ASCII character: the rest of its run, chunk by chunk as far as the run reaches and in
+// whole blocks where it reaches a block boundary, while count stays within limit. Advances src
+// and returns the new count; `map` turns a unit into the unit stored.
+template <bool kStore, class Out, class Map>
+VESK_ALWAYS_INLINE std::size_t AsciiStretch(const unsigned char*& src, Out* dst, std::size_t count,
+                                            std::size_t limit, Map map) {
+    for (;;) {
+        const std::size_t run = AsciiPrefixLength(src);
+        const std::size_t n = run < limit - count ? run : limit - count;
+        if constexpr (kStore) {
+            for (std::size_t i = 0; i < n; ++i) {
+                dst[count + i] = map(src[i]);
+            }
+        }
+        src += n;
+        count += n;
+        // Stopped inside the chunk: a byte beyond ASCII, the terminator or the limit.
+        if (n == 0 || !IsChunkAligned(src)) {
+            return count;
+        }
+        if (IsBlockAligned(src)) {
+            count = AsciiBlocks<kStore, unsigned char>(src, dst, count, limit);
+        }
+    }
+}
+
 // Reads UTF-8 characters.
 class CUTF8Reader {
   public:
     typedef unsigned char Unit;
     static constexpr bool kAsciiBlocks = true;
     VESK_ALWAYS_INLINE unsigned int Next(const Unit*& p) const { return m_rules.Decode(p); }
+    // True for a byte of the one-byte row other than the terminator.
+    VESK_ALWAYS_INLINE bool StartsAsciiRun(unsigned int b) const {
+        return m_rules.IsSingle(b) && b != 0;
+    }
 
   private:
     CLeadByteRules m_rules;
@@ -60,14 +94,18 @@ enum ETruncationResult { eSizePlusOne = 1, eSize = 0 };
 // Sizing pass of a decoder with one output unit per character: the number of characters, the
 // terminating zero included; 0 when that exceeds 65,535.
 template <class Reader>
-unsigned short CountCharacters(const typename Reader::Unit* src) {
+VESK_ALWAYS_INLINE unsigned short CountCharacters(const typename Reader::Unit* src) {
     const Reader reader;
     std::size_t count = 0;
     for (;;) {
         if constexpr (Reader::kAsciiBlocks) {
-            if (IsBlockAligned(src)) {
-                count = AsciiBlocks<false, typename Reader::Unit, char>(src, nullptr, count,
-                                                                        kMaxCount + 1);
+            if (reader.StartsAsciiRun(*src)) {
+                count = AsciiStretch<false, char>(
+                    src, nullptr, count, kMaxCount + 1,
+                    [](unsigned int unit) { return static_cast<char>(unit); });
+                if (count > kMaxCount) {
+                    return 0;
+                }
             }
         }
         ++count;
@@ -80,14 +118,18 @@ unsigned short CountCharacters(const typename Reader::Unit* src) {
 // Fill pass of a decoder with one output unit per character; map turns a character into the
 // unit stored. On truncation the unit at size - 1 becomes 0.
 template <class Reader, class Out, class Map>
-unsigned short FillCharacters(const typename Reader::Unit* src, Out* dst, std::size_t size,
-                              ETruncationResult truncation, Map map) {
+VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* src, Out* dst,
+                                                 std::size_t size, ETruncationResult truncation,
+                                                 Map map) {
     const Reader reader;
     std::size_t count = 0;
     for (;;) {
         if constexpr (Reader::kAsciiBlocks) {
-            if (IsBlockAligned(src)) {
-                count = AsciiBlocks<true>(src, dst, count, size);
+            // An ASCII character starts a run: it and the rest of the run go in one stretch,
+            // while other characters take the decoder below without testing for a run.
+            if (reader.StartsAsciiRun(*src) && count < size) {
+                count = AsciiStretch<true>(src, dst, count, size, map);
+                continue;
             }
         }
         const unsigned int c = reader.Next(src);
@@ -104,8 +146,9 @@ unsigned short FillCharacters(const typename Reader::Unit* src, Out* dst, std::s
 
 // A decoder with one output unit per character, both passes.
 template <class Reader, class Out, class Map>
-unsigned short DecodeCharacters(const typename Reader::Unit* src, Out* dst, unsigned short size,
-                                ETruncationResult truncation, Map map) {
+VESK_ALWAYS_INLINE unsigned short DecodeCharacters(const typename Reader::Unit* src, Out* dst,
+                                                   unsigned short size,
+                                                   ETruncationResult truncation, Map map) {
     if (size == 0) {
         return CountCharacters<Reader>(src);
     }
@@ -115,7 +158,7 @@ unsigned short DecodeCharacters(const typename Reader::Unit* src, Out* dst, unsi
 // Sizing pass of an encoder: the encoded lengths of all values plus 1 for the terminating zero;
 // 0 when that exceeds 65,535.
 template <class In>
-unsigned short CountEncodedBytes(const In* src) {
+VESK_ALWAYS_INLINE unsigned short CountEncodedBytes(const In* src) {
     std::size_t count = 0;
     for (;;) {
         if (IsBlockAligned(src)) {
@@ -132,43 +175,56 @@ unsigned short CountEncodedBytes(const In* src) {
     }
 }
 
-// Fill pass of an encoder: a character is written only when it and a terminating zero fit.
+// Fill pass of an encoder: a character is written only when it and a terminating zero fit, that
+// is when it ends at or before `last`, the final byte of the buffer. ASCII takes its own branch,
+// which alone can meet the terminator or start a run of blocks.
 template <class In>
-unsigned short FillEncodedBytes(const In* src, unsigned char* dst, std::size_t size) {
+VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char* dst,
+                                                   std::size_t size) {
     const CLeadByteRules rules;
-    std::size_t count = 0;
-    for (;;) {
+    unsigned char* out = dst;
+    unsigned char* const last = dst + size - 1;
+    // Strictly below size: a terminating zero must still fit after a block.
+    auto blocks = [&] {
         if (IsBlockAligned(src)) {
-            // Strictly below size: a terminating zero must still fit after the block.
-            count = AsciiBlocks<true>(src, dst, count, size - 1);
+            out = dst + AsciiBlocks<true>(src, dst, static_cast<std::size_t>(out - dst), size - 1);
         }
-        const unsigned int v = *src++;
-        if (v < 0x80) {
-            // ASCII and the terminator, the common case, without the length table.
-            if (count + 1 >= size) {
-                break;
+    };
+    blocks();
+    for (;;) {
+        unsigned int v = *src;
+        for (; v >= 0x80; v = *++src) {
+            const unsigned int length = EncodedLength(v);
+            if (out + length > last) {
+                *out = 0;
+                return static_cast<unsigned short>(out - dst + 1);
             }
-            dst[count++] = static_cast<unsigned char>(v);
+            rules.Encode(v, length, out);
+            out += length;
+        }
+        // Blocks are tried only once the run is as long as a block: in text whose ASCII runs
+        // are short a block test would mostly fail, and its failures are hard to predict.
+        for (std::size_t run = 0; v < 0x80; v = *src) {
+            if (out >= last) {
+                *out = 0;
+                return static_cast<unsigned short>(out - dst + 1);
+            }
+            *out++ = static_cast<unsigned char>(v);
+            ++src;
             if (v == 0) {
-                return static_cast<unsigned short>(count);
+                return static_cast<unsigned short>(out - dst);
             }
-            continue;
+            if (++run >= kAsciiBlockUnits<In>) {
+                blocks();
+            }
         }
-        const unsigned int length = EncodedLength(v);
-        if (count + length >= size) {
-            break;
-        }
-        rules.Encode(v, length, dst + count);
-        count += length;
     }
-    // No room for the next character and a terminating zero.
-    dst[count] = 0;
-    return static_cast<unsigned short>(count + 1);
 }
 
 // An encoder, both passes.
 template <class In>
-unsigned short EncodeValues(const In* src, unsigned char* dst, unsigned short size) {
+VESK_ALWAYS_INLINE unsigned short EncodeValues(const In* src, unsigned char* dst,
+                                               unsigned short size) {
     if (size == 0) {
         return CountEncodedBytes(src);
     }

@@ -4,29 +4,37 @@
 
 #include <vesk/utfconvert.h>
 
-// The per-character steps sit in the innermost loops; a call there would cost more than the
-// step itself.
-#define VESK_ALWAYS_INLINE inline __attribute__((always_inline))
-
 namespace Vesk {
 namespace Text {
 
 constexpr unsigned int kReplacementCharacter = 0xFFFD;
+
+// The per-character steps must be inlined into the conversion loops: only then do the rules
+// live in registers instead of being reloaded through a pointer for every character.
+#if defined(__GNUC__) || defined(__clang__)
+#define VESK_ALWAYS_INLINE inline __attribute__((always_inline))
+#define VESK_NEVER_INLINE __attribute__((noinline))
+#else
+#define VESK_ALWAYS_INLINE inline
+#define VESK_NEVER_INLINE
+#endif
 
 // The lead-byte rules, loaded once per call from the exported tables so that the per-character
 // tests below run on locals (the tables may be interposed, so the compiler cannot fold them).
 // Row n - 1 describes an n-byte sequence: test mask, start value and payload mask.
 class CLeadByteRules {
   public:
-    CLeadByteRules() {
-        for (int row = 0; row < 6; ++row) {
-            m_start[row] = c_UTF8_1stByteStartValueTable[row];
-            m_mask[row] = c_UTF8_1stByteMaskForSignifBitsTable[row];
-            m_test[row] = static_cast<unsigned char>(~m_mask[row]);
-        }
+    // Row by row, unrolled, so that each rule becomes a register of the loop that uses it.
+    VESK_ALWAYS_INLINE CLeadByteRules() {
+        LoadRow(0);
+        LoadRow(1);
+        LoadRow(2);
+        LoadRow(3);
+        LoadRow(4);
+        LoadRow(5);
     }
 
-    bool IsSingle(unsigned int b) const { return (b & m_test[0]) == m_start[0]; }
+    VESK_ALWAYS_INLINE bool IsSingle(unsigned int b) const { return (b & m_test[0]) == m_start[0]; }
 
     // Sequence length announced by lead byte b, 0 when b starts no sequence. The rows are tested
     // in order 1..6, unrolled.
@@ -56,8 +64,8 @@ class CLeadByteRules {
 
     // Decodes the character at p and moves p past it. Never reads past a zero byte: a sequence
     // cut short by the terminator gives U+FFFD and leaves p on that zero; a byte that starts no
-    // sequence gives U+FFFD and moves p on by one. The one- to three-byte forms, which carry
-    // nearly all text, are written out; the longer ones take the general path.
+    // sequence gives U+FFFD and moves p on by one. The two- and three-byte forms, which carry
+    // almost all text beyond ASCII, are decoded without a loop.
     VESK_ALWAYS_INLINE unsigned int Decode(const unsigned char*& p) const {
         const unsigned int b = p[0];
         if (IsSingle(b)) {
@@ -65,54 +73,72 @@ class CLeadByteRules {
             return b;
         }
         if ((b & m_test[1]) == m_start[1]) {
-            const unsigned int b1 = p[1];
-            if (b1 == 0) {
-                return CutShort(p, 1);
+            const unsigned int next = p[1];
+            if (next == 0) {
+                p += 1;
+                return kReplacementCharacter;
             }
             p += 2;
-            return ((b & m_mask[1]) << 6) | (b1 & 0x3F);
+            return ((b & m_mask[1]) << 6) | (next & 0x3F);
         }
         if ((b & m_test[2]) == m_start[2]) {
-            const unsigned int b1 = p[1];
-            if (b1 == 0) {
-                return CutShort(p, 1);
-            }
-            const unsigned int b2 = p[2];  // read only once b1 is known not to end the input
-            if (b2 == 0) {
-                return CutShort(p, 2);
+            const unsigned int next = p[1];
+            const unsigned int last = next == 0 ? 0 : p[2];
+            if (last == 0) {
+                p += next == 0 ? 1 : 2;
+                return kReplacementCharacter;
             }
             p += 3;
-            return ((b & m_mask[2]) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
+            return ((b & m_mask[2]) << 12) | ((next & 0x3F) << 6) | (last & 0x3F);
         }
-        return DecodeLong(p, b);
+        const sDecoded_t decoded = DecodeLong(p, b);
+        p = decoded.next;
+        return decoded.value;
     }
 
     // Writes the `length` bytes (EncodedLength(v): 0 to 6) of v at dst. The lead byte is the
     // start value of its row; the five- and six-byte forms carry no payload in the lead byte and
     // the six-byte form has a second byte of exactly 0x80.
     VESK_ALWAYS_INLINE void Encode(unsigned int v, unsigned int length, unsigned char* dst) const {
-        if (length == 1) {
-            dst[0] = static_cast<unsigned char>(v);
-        } else if (length == 2) {
+        // Tested in order of frequency rather than switched on: a jump table would turn the
+        // choice into an indirect branch, which predicts worse in mixed text.
+        if (length == 2) {
             dst[0] = static_cast<unsigned char>(m_start[1] | (v >> 6));
             dst[1] = Following(v);
         } else if (length == 3) {
             dst[0] = static_cast<unsigned char>(m_start[2] | (v >> 12));
             dst[1] = Following(v >> 6);
             dst[2] = Following(v);
+        } else if (length == 1) {
+            dst[0] = static_cast<unsigned char>(v);
         } else if (length != 0) {
             EncodeLong(v, length, dst);
         }
     }
 
   private:
-    static unsigned int CutShort(const unsigned char*& p, int read) {
-        p += read;
-        return kReplacementCharacter;
+    VESK_ALWAYS_INLINE void LoadRow(int row) {
+        m_start[row] = c_UTF8_1stByteStartValueTable[row];
+        m_mask[row] = c_UTF8_1stByteMaskForSignifBitsTable[row];
+        m_test[row] = static_cast<unsigned char>(~m_mask[row]);
     }
 
-    // Four- to six-byte forms and bytes that start no sequence.
-    unsigned int DecodeLong(const unsigned char*& p, unsigned int b) const {
+    struct sDecoded_t {
+        unsigned int value;
+        const unsigned char* next;
+    };
+
+    // Decode for a lead byte b of none of the first three rows: rows 4 to 6, or a stray byte.
+    // Out of line, with rules of its own and the position passed by value, so that the loops
+    // never hand out the address of their rules or of their input pointer, which then stay in
+    // registers.
+    static VESK_NEVER_INLINE sDecoded_t DecodeLong(const unsigned char* p, unsigned int b) {
+        const CLeadByteRules rules;
+        const unsigned int value = rules.DecodeLongWithRules(p, b);
+        return sDecoded_t{value, p};
+    }
+
+    unsigned int DecodeLongWithRules(const unsigned char*& p, unsigned int b) const {
         const int length = Length(b);
         if (length == 0) {
             ++p;
@@ -122,7 +148,8 @@ class CLeadByteRules {
         for (int i = 1; i < length; ++i) {
             const unsigned int next = p[i];
             if (next == 0) {
-                return CutShort(p, i);
+                p += i;
+                return kReplacementCharacter;
             }
             value = (value << 6) | (next & 0x3F);
         }
@@ -158,7 +185,7 @@ class CLeadByteRules {
 };
 
 // Number of bytes the encoder writes for value v: 1 to 6, or 0 for a value it skips.
-inline unsigned int EncodedLength(unsigned int v) {
+VESK_ALWAYS_INLINE unsigned int EncodedLength(unsigned int v) {
     if (v < 0x80) {
         return 1;
     }
