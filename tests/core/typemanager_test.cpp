@@ -44,34 +44,21 @@ TEST(RuntimeClassInfo, NameIsCutAt63CharactersAndZeroFilled) {
     EXPECT_EQ(Registry().FindClassByName(name70.substr(0, 62).c_str()), nullptr);
 }
 
-TEST(TypeManager, FirstRegistrationOfANameWinsAndRegisteringTwiceIsOnce) {
-    CRuntimeClassInfo first("Reg_Duplicate");
-    CRuntimeClassInfo second("Reg_Duplicate");
-    first.SetIsInitialized();
-    first.SetIsInitialized();
-    EXPECT_TRUE(first.m_isInitialized);
-    EXPECT_EQ(Registry().FindClassByName("Reg_Duplicate"), &first);
-    second.SetIsInitialized();
-    EXPECT_TRUE(second.m_isInitialized);
-    EXPECT_EQ(Registry().FindClassByName("Reg_Duplicate"), &first);
-    // Same name, different descriptors: different types.
-    EXPECT_FALSE(first.IsTypeOf(second));
-    EXPECT_FALSE(second.IsTypeOf(first));
-}
-
-TEST(TypeManager, NamesAreExactCaseSensitiveKeysAndEmptyIsOne) {
-    CRuntimeClassInfo lower("Reg_case");
-    CRuntimeClassInfo upper("Reg_Case");
-    CRuntimeClassInfo empty("");
-    lower.SetIsInitialized();
-    upper.SetIsInitialized();
-    empty.SetIsInitialized();
+TEST(TypeManager, NamesAreExactCaseSensitiveKeysAndTheFirstRegistrationWins) {
+    CRuntimeClassInfo first("Reg_Case"), second("Reg_Case"), lower("Reg_case"), empty("");
+    for (CRuntimeClassInfo* info : {&first, &first, &second, &lower, &empty}) {
+        info->SetIsInitialized();
+        EXPECT_TRUE(info->m_isInitialized);
+    }
+    EXPECT_EQ(Registry().FindClassByName("Reg_Case"), &first);
     EXPECT_EQ(Registry().FindClassByName("Reg_case"), &lower);
-    EXPECT_EQ(Registry().FindClassByName("Reg_Case"), &upper);
     EXPECT_EQ(Registry().FindClassByName(""), &empty);
     EXPECT_EQ(Registry().FindClassByName("Reg_Cas"), nullptr);    // a proper prefix
     EXPECT_EQ(Registry().FindClassByName("Reg_Cases"), nullptr);  // a longer name
     EXPECT_EQ(Registry().FindClassByName(nullptr), nullptr);
+    // Same name, different descriptors: different types.
+    EXPECT_FALSE(first.IsTypeOf(second));
+    EXPECT_FALSE(second.IsTypeOf(first));
 }
 
 TEST(TypeManager, CreateObjectByNameCallsOnlyAKnownCreationFunction) {

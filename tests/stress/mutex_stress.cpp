@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <thread>
-#include <vector>
 
 #include "stress/stress_support.h"
 
@@ -16,87 +14,56 @@ namespace {
 using Vesk::CMutex;
 using namespace VeskStress;
 
-struct sMutexLedger {
-    std::atomic<int> inside{0};
-    std::atomic<long long> holds{0};
-    std::atomic<long long> overlaps{0};
-    std::atomic<long long> waits{0};
-    std::atomic<long long> obtained{0};
-    std::atomic<long long> early{0};  // a timed-out wait that ended before its time-out
-    std::atomic<long long> wrongResults{0};
-    std::atomic<long long> worstLateMs{0};  // how long past its time-out a wait ended
-};
-
-// Holds the mutex 1 to 3 levels deep for up to 3 ms at a time.
-void BusyHolder(CMutex& mutex, sMutexLedger& ledger, unsigned index) {
-    std::mt19937 random = SeededGenerator(41, index);
-    for (CRunBudget budget; budget.Running();) {
-        const unsigned depth = 1 + random() % 3;
-        for (unsigned i = 0; i < depth; ++i) {
-            mutex.Lock();
-        }
-        if (ledger.inside.fetch_add(1) != 0) {
-            ledger.overlaps.fetch_add(1);
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
-        ledger.inside.fetch_sub(1);
-        for (unsigned i = 0; i < depth; ++i) {
-            mutex.Unlock();
-        }
-        ledger.holds.fetch_add(1);
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % 500));
-    }
-}
-
-void TimedWaiter(CMutex& mutex, sMutexLedger& ledger, unsigned index) {
-    std::mt19937 random = SeededGenerator(42, index);
-    const long timeouts[] = {0, -3, 1, 2, 5, 10, 25};
-    for (CRunBudget budget; budget.Running();) {
-        const long timeout = timeouts[random() % (sizeof timeouts / sizeof timeouts[0])];
-        const auto start = SteadyClock::now();
-        const int result = mutex.WaitForObject(timeout);
-        const long long elapsed =
-            std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - start)
-                .count();
-        ledger.waits.fetch_add(1);
-        if (result == kSignalled) {
-            ledger.obtained.fetch_add(1);
-        } else if (result != kTimedOut) {
-            ledger.wrongResults.fetch_add(1);
-        } else if (timeout > 0) {
-            if (elapsed < timeout * 1000) {
-                ledger.early.fetch_add(1);
-            }
-            const long long lateMs = elapsed / 1000 - timeout;
-            long long worst = ledger.worstLateMs.load();
-            while (lateMs > worst && !ledger.worstLateMs.compare_exchange_weak(worst, lateMs)) {
-            }
-        }
-    }
-}
-
 TEST(MutexStress, TimedWaitsAgainstBusyRecursiveHolders) {
     CMutex mutex;
-    sMutexLedger ledger;
-    std::vector<std::thread> threads;
-    for (unsigned i = 0; i < 2; ++i) {
-        threads.emplace_back(BusyHolder, std::ref(mutex), std::ref(ledger), i);
-        threads.emplace_back(TimedWaiter, std::ref(mutex), std::ref(ledger), i);
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(ledger.overlaps.load(), 0) << "two holders at once";
-    EXPECT_EQ(ledger.wrongResults.load(), 0);
-    EXPECT_EQ(ledger.early.load(), 0) << "a timed wait gave up before its time-out";
-    // A wait polls every 10 ms: it ends at most one poll (plus scheduling) after its deadline.
-    EXPECT_LT(ledger.worstLateMs.load(), kGenerous.count());
-    EXPECT_GT(ledger.obtained.load(), 0);
-    EXPECT_LT(ledger.obtained.load(), ledger.waits.load());
-    // The mutex is free and usable afterwards.
-    EXPECT_EQ(mutex.WaitForObject(0), kSignalled);
-    Report("CMutex timed waits against 2 busy holders", ledger.waits.load(), "waits");
-    Report("CMutex recursive holds", ledger.holds.load(), "holds");
+    std::atomic<int> inside{0};
+    std::atomic<long long> holds{0}, overlaps{0}, waits{0}, obtained{0}, wrongResults{0};
+    std::atomic<long long> early{0};  // a timed-out wait that ended before its time-out
+    std::atomic<long long> late{0};   // one that ended more than kGenerous after it
+    RunOnThreads(4, [&](unsigned index) {
+        std::mt19937 random = SeededGenerator(41, index);
+        for (CRunBudget budget; budget.Running();) {
+            if (index % 2 == 0) {
+                // Holds the mutex 1 to 3 levels deep for up to 3 ms at a time.
+                const unsigned depth = 1 + random() % 3;
+                for (unsigned i = 0; i < depth; ++i) {
+                    mutex.Lock();
+                }
+                overlaps += inside.fetch_add(1) != 0;
+                std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
+                inside.fetch_sub(1);
+                for (unsigned i = 0; i < depth; ++i) {
+                    mutex.Unlock();
+                }
+                holds.fetch_add(1);
+                std::this_thread::sleep_for(std::chrono::microseconds(random() % 500));
+                continue;
+            }
+            const long timeouts[] = {0, -3, 1, 2, 5, 10, 25};
+            const long timeout = timeouts[random() % 7];
+            const auto start = SteadyClock::now();
+            const int result = mutex.WaitForObject(timeout);
+            const long long elapsedUs =
+                std::chrono::duration_cast<std::chrono::microseconds>(SteadyClock::now() - start)
+                    .count();
+            waits.fetch_add(1);
+            obtained += result == kSignalled;
+            wrongResults += result != kSignalled && result != kTimedOut;
+            if (result == kTimedOut && timeout > 0) {
+                early += elapsedUs < timeout * 1000;
+                late += elapsedUs / 1000 - timeout >= kGenerous.count();
+            }
+        }
+    });
+    EXPECT_EQ(overlaps.load(), 0) << "two holders at once";
+    EXPECT_EQ(wrongResults.load(), 0);
+    EXPECT_EQ(early.load(), 0) << "a timed wait gave up before its time-out";
+    EXPECT_EQ(late.load(), 0);
+    EXPECT_GT(obtained.load(), 0);
+    EXPECT_LT(obtained.load(), waits.load());
+    EXPECT_EQ(mutex.WaitForObject(0), kSignalled);  // free and usable afterwards
+    Report("CMutex timed waits against 2 busy holders", waits.load(), "waits");
+    Report("CMutex recursive holds", holds.load(), "holds");
 }
 
 }  // namespace

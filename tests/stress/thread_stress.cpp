@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <thread>
-#include <vector>
 
 #include "stress/stress_support.h"
 
@@ -18,37 +17,40 @@ using namespace VeskStress;
 
 const pthread_t kNoThreadID = static_cast<pthread_t>(-1);
 
-// Runs until its stop event is signalled, counting passes; or returns at once when `quick`.
-class CCooperativeWorker : public CThread {
+// Counts passes until its stop event is signalled (or forever when `m_stubborn`), or returns at
+// once when `m_quick`.
+class CWorker : public CThread {
   public:
-    CCooperativeWorker() : m_quick(false), m_passes(0), m_ownIdSeen(true) {}
-    ~CCooperativeWorker() override { StopThread(-1); }
-
+    explicit CWorker(bool stubborn) : m_stubborn(stubborn) {}
+    ~CWorker() override { StopThread(-1); }
     int ThreadBody() override {
-        if (!pthread_equal(GetThreadID(), GetCurrentThreadID())) {
-            m_ownIdSeen.store(false);
-        }
-        if (m_quick.load()) {
-            return 0;
-        }
-        while (m_stopEvent.WaitForObject(1) != kSignalled) {
+        m_ownIdSeen = m_ownIdSeen && pthread_equal(GetThreadID(), GetCurrentThreadID());
+        while (!m_quick && (m_stubborn || m_stopEvent.WaitForObject(1) != kSignalled)) {
             m_passes.fetch_add(1);
+            if (m_stubborn) {
+                Sleep(1);
+            }
         }
         return 0;
     }
+    // Stopped: finished, no handle, and nothing left to stop.
+    void ExpectStopped() {
+        EXPECT_EQ(GetThreadStatus(), CThread::eThreadFinished);
+        EXPECT_TRUE(pthread_equal(GetThreadID(), kNoThreadID));
+    }
 
-    std::atomic<bool> m_quick;
-    std::atomic<long> m_passes;
-    std::atomic<bool> m_ownIdSeen;
+    const bool m_stubborn;
+    std::atomic<bool> m_quick{false}, m_ownIdSeen{true};
+    std::atomic<long> m_passes{0};
 };
 
 TEST(ThreadStress, StartStopRestartLoopKeepsTheStatusRight) {
-    CCooperativeWorker worker;
+    CWorker worker(false);
     std::mt19937 random = SeededGenerator(21, 0);
     long long cycles = 0;
     for (CRunBudget budget; budget.Running() && !HasFailure(); ++cycles) {
         const unsigned choice = random() % 4;
-        worker.m_quick.store(choice == 0);
+        worker.m_quick = choice == 0;
         ASSERT_EQ(worker.StartThread(), 1);
         if (choice == 0) {
             // The body returns at once: its own "finished" must be the last status written.
@@ -58,52 +60,34 @@ TEST(ThreadStress, StartStopRestartLoopKeepsTheStatusRight) {
             EXPECT_EQ(worker.StartThread(), 0) << "a second thread while one runs";
         }
         if (choice == 1) {
-            ASSERT_TRUE(EventuallyTrue([&] { return worker.m_passes.load() > 0; }));
+            ASSERT_TRUE(EventuallyTrue([&] { return worker.m_passes > 0; }));
         }
         EXPECT_EQ(worker.StopThread(choice == 2 ? 5000 : -1), 1);
-        EXPECT_EQ(worker.GetThreadStatus(), CThread::eThreadFinished);
-        EXPECT_TRUE(pthread_equal(worker.GetThreadID(), kNoThreadID));
+        worker.ExpectStopped();
         EXPECT_EQ(worker.StopThread(-1), 0);
     }
-    EXPECT_TRUE(worker.m_ownIdSeen.load());
+    EXPECT_TRUE(worker.m_ownIdSeen);
     EXPECT_GT(cycles, 5);
     Report("CThread start/stop/restart", cycles, "cycles");
 }
 
-// Never looks at its stop event.
-class CStubbornWorker : public CThread {
-  public:
-    CStubbornWorker() : m_passes(0) {}
-    ~CStubbornWorker() override { StopThread(-1); }
-
-    int ThreadBody() override {
-        for (;;) {
-            m_passes.fetch_add(1);
-            Sleep(1);
-        }
-    }
-
-    std::atomic<long> m_passes;
-};
-
 TEST(ThreadStress, ForcedStopsOfStubbornBodiesAndRestart_BySignal) {
-    CStubbornWorker worker;
+    CWorker worker(true);
     std::mt19937 random = SeededGenerator(22, 0);
     long long stops = 0;
     for (CRunBudget budget; budget.Running() && !HasFailure(); ++stops) {
         ASSERT_EQ(worker.StartThread(), 1);
         if (random() % 2 == 0) {
-            const long before = worker.m_passes.load();
-            ASSERT_TRUE(EventuallyTrue([&] { return worker.m_passes.load() > before; }));
+            const long before = worker.m_passes;
+            ASSERT_TRUE(EventuallyTrue([&] { return worker.m_passes > before; }));
         }
         const auto start = SteadyClock::now();
         EXPECT_EQ(worker.StopThread(10), 1);
         EXPECT_GE(ElapsedMs(start), 10);
-        EXPECT_EQ(worker.GetThreadStatus(), CThread::eThreadFinished);
-        EXPECT_TRUE(pthread_equal(worker.GetThreadID(), kNoThreadID));
+        worker.ExpectStopped();
         // Ended means ended: the body runs no more passes.
-        const long after = worker.m_passes.load();
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        const long after = worker.m_passes;
+        std::this_thread::sleep_for(Milliseconds(3));
         EXPECT_EQ(worker.m_passes.load(), after);
     }
     EXPECT_GT(stops, 3);
@@ -117,7 +101,6 @@ class CSelfDeletingWorker : public CThread {
   public:
     explicit CSelfDeletingWorker(long work) : CThread(true), m_work(work) {}
     ~CSelfDeletingWorker() override { g_autoDeleteDestroyed.fetch_add(1); }
-
     int ThreadBody() override {
         volatile long sum = 0;
         for (long i = 0; i < m_work; ++i) {
@@ -125,38 +108,29 @@ class CSelfDeletingWorker : public CThread {
         }
         return 0;
     }
-
     const long m_work;
 };
 
 TEST(ThreadStress, AutoDeleteObjectsFromSeveralThreadsAllDeleteThemselves) {
-    const unsigned kCreators = 3;
-    g_autoDeleteDestroyed.store(0);
-    std::atomic<long> created{0};
-    std::atomic<long> startFailures{0};
-    std::vector<std::thread> creators;
-    for (unsigned i = 0; i < kCreators; ++i) {
-        creators.emplace_back([&, i] {
-            std::mt19937 random = SeededGenerator(23, i);
-            for (CRunBudget budget; budget.Running();) {
-                // Bound the threads alive at once, so the run never exhausts the process.
-                while (created.load() - g_autoDeleteDestroyed.load() > 32) {
-                    std::this_thread::yield();
-                }
-                CSelfDeletingWorker* worker = new CSelfDeletingWorker(random() % 2000);
-                if (worker->StartThread() == 1) {
-                    created.fetch_add(1);
-                } else {
-                    startFailures.fetch_add(1);
-                    delete worker;
-                }
+    g_autoDeleteDestroyed = 0;
+    std::atomic<long> created{0}, startFailures{0};
+    RunOnThreads(3, [&](unsigned index) {
+        std::mt19937 random = SeededGenerator(23, index);
+        for (CRunBudget budget; budget.Running();) {
+            // Bound the threads alive at once, so the run never exhausts the process.
+            while (created - g_autoDeleteDestroyed > 32) {
+                std::this_thread::yield();
             }
-        });
-    }
-    for (auto& creator : creators) {
-        creator.join();
-    }
-    EXPECT_TRUE(EventuallyTrue([&] { return g_autoDeleteDestroyed.load() == created.load(); }))
+            CSelfDeletingWorker* worker = new CSelfDeletingWorker(random() % 2000);
+            if (worker->StartThread() == 1) {
+                created.fetch_add(1);
+            } else {
+                startFailures.fetch_add(1);
+                delete worker;
+            }
+        }
+    });
+    EXPECT_TRUE(EventuallyTrue([&] { return g_autoDeleteDestroyed == created; }))
         << g_autoDeleteDestroyed.load() << " of " << created.load() << " deleted themselves";
     EXPECT_EQ(startFailures.load(), 0);
     EXPECT_GT(created.load(), 10);

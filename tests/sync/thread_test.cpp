@@ -65,10 +65,11 @@ TEST(ThreadTest, NewObjectHasNoThread) {
 }
 
 TEST(ThreadTest, StartRunsTheBodyOnceAndRefusesASecondStart) {
-    std::atomic<bool> started{false};
+    std::atomic<bool> started{false}, sawStop{false};
     Worker worker([&](Worker& self) {
         started = true;
-        return UntilStopRequested(self);
+        sawStop = UntilStopRequested(self) == kSignaled;
+        return 0;
     });
     ASSERT_EQ(1, worker.StartThread());
     ASSERT_TRUE(EventuallyTrue([&] { return started.load(); }));
@@ -76,94 +77,49 @@ TEST(ThreadTest, StartRunsTheBodyOnceAndRefusesASecondStart) {
     EXPECT_FALSE(pthread_equal(kNoThreadID, worker.GetThreadID()));
     EXPECT_EQ(0, worker.StartThread());
     EXPECT_EQ(1, worker.StopThread(-1));
+    EXPECT_TRUE(sawStop);
     EXPECT_EQ(1, worker.Runs());
     EXPECT_EQ(CThread::eThreadFinished, worker.GetThreadStatus());
     EXPECT_TRUE(pthread_equal(kNoThreadID, worker.GetThreadID()));
     EXPECT_EQ(0, worker.StopThread(-1));
 }
 
-// The handle must be visible to the body from its first instruction; repeated to meet the race.
-TEST(ThreadTest, ThreadIDInsideTheBodyIsTheRunningThread) {
-    for (int round = 0; round < 20; ++round) {
+// Repeated to meet the start race: the handle must be visible to the body from its first
+// instruction, and StartThread's "running" must not land after the body's own "finished".
+TEST(ThreadTest, BodyThatEndsAtOnceSeesItsHandleAndLeavesStatusFinished) {
+    for (int round = 0; round < 30; ++round) {
         std::atomic<bool> same{false};
         Worker worker([&](Worker& self) {
             same = pthread_equal(self.GetThreadID(), CThread::GetCurrentThreadID()) != 0;
             return 0;
         });
         ASSERT_EQ(1, worker.StartThread());
-        ASSERT_EQ(kSignaled, worker.WaitForObject(-1));
+        EXPECT_EQ(kSignaled, worker.WaitForObject(5000)) << "round " << round;
+        EXPECT_EQ(CThread::eThreadFinished, worker.GetThreadStatus());
         EXPECT_TRUE(same) << "round " << round;
     }
     EXPECT_TRUE(pthread_equal(pthread_self(), CThread::GetCurrentThreadID()));
 }
 
-// StartThread's "running" must not land after the body's own "finished".
-TEST(ThreadTest, BodyThatEndsAtOnceLeavesStatusFinished) {
-    for (int round = 0; round < 30; ++round) {
-        Worker worker(ReturnAtOnce);
-        ASSERT_EQ(1, worker.StartThread());
-        EXPECT_EQ(kSignaled, worker.WaitForObject(100)) << "round " << round;
-        EXPECT_EQ(CThread::eThreadFinished, worker.GetThreadStatus());
-    }
-}
-
-TEST(ThreadTest, WaitThenStopAfterAShortBody) {
-    Worker worker([](Worker&) {
+// Joining a joined thread again is undefined; every later wait and stop must see the first join.
+// The body's wait for its own thread fails.
+TEST(ThreadTest, FinishedThreadIsJoinedOnlyOnce) {
+    std::atomic<int> selfWait{-1};
+    Worker worker([&](Worker& self) {
+        selfWait = self.WaitForObject(-1);
         CThread::Sleep(50);
         return 0;
     });
     ASSERT_EQ(1, worker.StartThread());
-    EXPECT_EQ(kSignaled, worker.WaitForObject(-1));
+    for (long timeout : {-1L, -1L, 0L, 100L}) {
+        EXPECT_EQ(kSignaled, worker.WaitForObject(timeout)) << timeout;
+    }
     EXPECT_EQ(CThread::eThreadFinished, worker.GetThreadStatus());
     EXPECT_EQ(1, worker.StopThread(-1));
     EXPECT_TRUE(pthread_equal(kNoThreadID, worker.GetThreadID()));
     EXPECT_EQ(0, worker.StopThread(-1));
-}
-
-// Joining a joined thread again is undefined; every later wait and stop must see the first join.
-TEST(ThreadTest, FinishedThreadIsJoinedOnlyOnce) {
-    Worker worker(ReturnAtOnce);
-    ASSERT_EQ(1, worker.StartThread());
-    EXPECT_EQ(kSignaled, worker.WaitForObject(-1));
-    EXPECT_EQ(kSignaled, worker.WaitForObject(-1));
-    EXPECT_EQ(kSignaled, worker.WaitForObject(0));
-    EXPECT_EQ(kSignaled, worker.WaitForObject(100));
-    EXPECT_EQ(1, worker.StopThread(-1));
     EXPECT_EQ(kFailed, worker.WaitForObject(-1));
-}
-
-TEST(ThreadTest, TimedWaitOnAFinishedThreadSleepsOneStep) {
-    Worker worker(ReturnAtOnce);
-    ASSERT_EQ(1, worker.StartThread());
-    ASSERT_TRUE(Finishes(worker));
-    EXPECT_EQ(kTimeout, worker.WaitForObject(-2));
-    Stopwatch clock;
-    EXPECT_EQ(kSignaled, worker.WaitForObject(1000));
-    EXPECT_TRUE(DelayWithin(clock.ElapsedUs(), 10, 10));
-}
-
-TEST(ThreadTest, BodyWaitingForItselfFails) {
-    std::atomic<int> selfWait{-1};
-    Worker worker([&](Worker& self) {
-        selfWait = self.WaitForObject(-1);
-        return 0;
-    });
-    ASSERT_EQ(1, worker.StartThread());
-    EXPECT_EQ(kSignaled, worker.WaitForObject(-1));
     EXPECT_EQ(kFailed, selfWait.load());
-}
-
-TEST(ThreadTest, StopRequestEndsABodyWatchingTheStopEvent) {
-    std::atomic<bool> sawStop{false};
-    Worker worker([&](Worker& self) {
-        sawStop = UntilStopRequested(self) == kSignaled;
-        return 0;
-    });
-    ASSERT_EQ(1, worker.StartThread());
-    CThread::Sleep(20);
-    EXPECT_EQ(1, worker.StopThread(-1));
-    EXPECT_TRUE(sawStop);
-    EXPECT_EQ(CThread::eThreadFinished, worker.GetThreadStatus());
 }
 
 // Time-out 0 only asks: the body runs on untracked until it returns.
@@ -249,33 +205,27 @@ TEST(ThreadTest, AutoDeleteObjectIsDestroyedOnItsOwnThread) {
     EXPECT_FALSE(pthread_equal(pthread_self(), destruction.get()));
 }
 
-TEST(ThreadTest, RestartAfterStopRunsTheBodyAgainWithTheStopEventReset) {
+// A restart after a stop finds the stop event reset; a finished thread nobody waited for is
+// collected by the next start.
+TEST(ThreadTest, RestartRunsTheBodyAgainWithTheStopEventReset) {
     std::atomic<int> stopSetAtEntry{0};
-    std::atomic<int> entries{0};
+    std::atomic<bool> returnAtOnce{false};
     Worker worker([&](Worker& self) {
-        if (self.StopEvent().WaitForObject(0) == kSignaled) {
-            ++stopSetAtEntry;
-        }
-        ++entries;
-        return UntilStopRequested(self);
+        stopSetAtEntry += self.StopEvent().WaitForObject(0) == kSignaled;
+        return returnAtOnce ? 0 : UntilStopRequested(self);
     });
     for (int run = 1; run <= 2; ++run) {
         ASSERT_EQ(1, worker.StartThread());
-        ASSERT_TRUE(EventuallyTrue([&] { return entries.load() == run; }));
+        ASSERT_TRUE(EventuallyTrue([&] { return worker.Runs() == run; }));
         EXPECT_EQ(1, worker.StopThread(-1));
-        EXPECT_EQ(run, worker.Runs());
     }
-    EXPECT_EQ(0, stopSetAtEntry.load());
-}
-
-// A finished thread nobody waited for is collected by the next start.
-TEST(ThreadTest, RestartWithoutStopAfterTheBodyFinished) {
-    Worker worker(ReturnAtOnce);
+    returnAtOnce = true;
     ASSERT_EQ(1, worker.StartThread());
     ASSERT_TRUE(Finishes(worker));
     ASSERT_EQ(1, worker.StartThread());
     EXPECT_EQ(kSignaled, worker.WaitForObject(-1));
-    EXPECT_EQ(2, worker.Runs());
+    EXPECT_EQ(4, worker.Runs());
+    EXPECT_EQ(0, stopSetAtEntry.load());
 }
 
 std::atomic<bool> g_plainWorkerStarted{false};

@@ -77,7 +77,7 @@ class DelayedAction {
 };
 
 // Polls `condition` every millisecond until it holds or `limitMs` (plus slack) has passed.
-inline bool EventuallyTrue(const std::function<bool()>& condition, long limitMs = 0) {
+inline bool EventuallyTrue(const std::function<bool()>& condition, long limitMs = 2000) {
     Stopwatch clock;
     const long long limitUs = static_cast<long long>(limitMs + SlackMs()) * 1000;
     while (!condition()) {

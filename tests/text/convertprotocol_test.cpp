@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,14 +20,14 @@ using VeskTest::Hex;
 
 enum EKind { eDecoder, eNarrowDecoder, eEncoder };
 
-// A routine under test, bound to one input (the input's own storage decides where it lies).
-template <class Out>
-using Call = std::function<unsigned short(Out*, unsigned short)>;
-
 // Runs every size from 1 to needed + 2 with canary-guarded buffers and checks the result and
 // the output against the full conversion.
-template <class Out>
-void CheckEverySize(EKind kind, const Call<Out>& call) {
+template <class In, class Out>
+void CheckEverySize(EKind kind, unsigned short (*routine)(const In*, Out*, unsigned short),
+                    const In* src) {
+    const auto call = [routine, src](Out* out, unsigned short size) {
+        return routine(src, out, size);
+    };
     const unsigned short needed = call(nullptr, 0);
     ASSERT_NE(needed, 0);
     CGuardedOutput<Out> fullBuffer(needed);
@@ -82,20 +82,11 @@ std::vector<std::vector<unsigned char>> SampleUTF8() {
 TEST(ConversionProtocol, UTF8DecodersEverySize) {
     for (std::vector<unsigned char> text : SampleUTF8()) {
         text.push_back(0);
-        const unsigned char* src = text.data();
         SCOPED_TRACE(Hex(text));
-        CheckEverySize<unsigned short>(eDecoder, [src](unsigned short* d, unsigned short s) {
-            return UTF8_To_UTF16(src, d, s);
-        });
-        CheckEverySize<unsigned int>(eDecoder, [src](unsigned int* d, unsigned short s) {
-            return UTF8_To_UTF32(src, d, s);
-        });
-        CheckEverySize<unsigned char>(eNarrowDecoder, [src](unsigned char* d, unsigned short s) {
-            return UTF8_To_Latin1(src, d, s);
-        });
-        CheckEverySize<unsigned char>(eNarrowDecoder, [src](unsigned char* d, unsigned short s) {
-            return UTF8_To_ASCII(src, d, s);
-        });
+        CheckEverySize(eDecoder, UTF8_To_UTF16, text.data());
+        CheckEverySize(eDecoder, UTF8_To_UTF32, text.data());
+        CheckEverySize(eNarrowDecoder, UTF8_To_Latin1, text.data());
+        CheckEverySize(eNarrowDecoder, UTF8_To_ASCII, text.data());
     }
 }
 
@@ -103,30 +94,13 @@ TEST(ConversionProtocol, EncodersAndUnitConversionsEverySize) {
     const std::vector<unsigned int> values = {0x61,    0xE9,     0x20AC,   0x41,     0xD800,
                                               0x10000, 0x300000, 0x500000, 0x800000, 0x62,
                                               0xFF,    0x7FF,    0x800,    0};
-    std::vector<unsigned short> units16;
-    std::vector<unsigned char> latin1;
-    for (unsigned int v : values) {
-        units16.push_back(static_cast<unsigned short>(v));
-        latin1.push_back(static_cast<unsigned char>(v));
-    }
-    const unsigned int* src32 = values.data();
-    const unsigned short* src16 = units16.data();
-    const unsigned char* src8 = latin1.data();
-    CheckEverySize<unsigned char>(eEncoder, [src32](unsigned char* d, unsigned short s) {
-        return UTF32_To_UTF8(src32, d, s);
-    });
-    CheckEverySize<unsigned char>(eEncoder, [src16](unsigned char* d, unsigned short s) {
-        return UTF16_To_UTF8(src16, d, s);
-    });
-    CheckEverySize<unsigned char>(eEncoder, [src8](unsigned char* d, unsigned short s) {
-        return Latin1_To_UTF8(src8, d, s);
-    });
-    CheckEverySize<unsigned short>(eDecoder, [src32](unsigned short* d, unsigned short s) {
-        return UTF32_To_UTF16(src32, d, s);
-    });
-    CheckEverySize<unsigned int>(eDecoder, [src16](unsigned int* d, unsigned short s) {
-        return UTF16_To_UTF32(src16, d, s);
-    });
+    const std::vector<unsigned short> units16(values.begin(), values.end());
+    const std::vector<unsigned char> latin1(values.begin(), values.end());
+    CheckEverySize(eEncoder, UTF32_To_UTF8, values.data());
+    CheckEverySize(eEncoder, UTF16_To_UTF8, units16.data());
+    CheckEverySize(eEncoder, Latin1_To_UTF8, latin1.data());
+    CheckEverySize(eDecoder, UTF32_To_UTF16, values.data());
+    CheckEverySize(eDecoder, UTF16_To_UTF32, units16.data());
 }
 
 // Inputs that end right before an unreadable page: a read past the terminator faults. The
@@ -145,21 +119,21 @@ TEST(ConversionProtocol, NeverReadsPastTheTerminator) {
             }
             text.push_back(0);
             const unsigned char* src = page.Place(text);
+            const std::vector<unsigned int> wide(text.begin(), text.end());
+            const std::vector<unsigned short> units(text.begin(), text.end());
             std::vector<unsigned int> out(text.size() * 8 + 8);
             std::vector<unsigned char> bytes(out.size());
-            EXPECT_NE(UTF8_To_UTF32(src, out.data(), static_cast<unsigned short>(out.size())), 0);
-            EXPECT_NE(UTF8_To_UTF16(src, nullptr, 0), 0);
-            EXPECT_NE(UTF8_To_Latin1(src, bytes.data(), static_cast<unsigned short>(out.size())),
-                      0);
-            EXPECT_NE(UTF8_To_ASCII(src, bytes.data(), static_cast<unsigned short>(out.size())), 0);
-            EXPECT_NE(Latin1_To_UTF8(src, bytes.data(), static_cast<unsigned short>(out.size())),
-                      0);
-            const std::vector<unsigned int> wide(text.begin(), text.end());
-            EXPECT_NE(UTF32_To_UTF8(page.Place(wide), bytes.data(),
-                                    static_cast<unsigned short>(bytes.size())),
-                      0);
-            const std::vector<unsigned short> units(text.begin(), text.end());
-            EXPECT_NE(UTF16_To_UTF8(page.Place(units), nullptr, 0), 0);
+            const auto size = static_cast<unsigned short>(out.size());
+            const unsigned short results[] = {
+                UTF8_To_UTF32(src, out.data(), size),
+                UTF8_To_UTF16(src, nullptr, 0),
+                UTF8_To_Latin1(src, bytes.data(), size),
+                UTF8_To_ASCII(src, bytes.data(), size),
+                Latin1_To_UTF8(src, bytes.data(), size),
+                UTF32_To_UTF8(page.Place(wide), bytes.data(), size),
+                UTF16_To_UTF8(page.Place(units), nullptr, 0),
+            };
+            EXPECT_EQ(std::count(results, results + 7, 0), 0);
         }
     }
 }

@@ -17,8 +17,8 @@ using VeskTest::Hex;
 
 // Host-order 16- and 32-bit units under the names glibc converts without loadable modules, so the
 // comparison also runs where only the C library itself is present (the cross sysroots under qemu).
-const char* Host16() { return "UCS-2"; }
-const char* Host32() { return "WCHAR_T"; }
+const char* const kHost16 = "UCS-2";
+const char* const kHost32 = "WCHAR_T";
 
 // Converts units (terminator excluded) with iconv; the result gets a terminating zero.
 template <class Out, class In>
@@ -63,17 +63,17 @@ void CompareAll(const std::vector<unsigned int>& text, bool beyondBMP) {
     }
     utf8.push_back(0);
     EXPECT_EQ(Hex(ViaVesk(UTF32_To_UTF8, text)),
-              Hex(ViaIconv<unsigned char>("UTF-8", Host32(), text)));
+              Hex(ViaIconv<unsigned char>("UTF-8", kHost32, text)));
     EXPECT_EQ(Hex(ViaVesk(UTF8_To_UTF32, utf8)),
-              Hex(ViaIconv<unsigned int>(Host32(), "UTF-8", utf8)));
+              Hex(ViaIconv<unsigned int>(kHost32, "UTF-8", utf8)));
     if (beyondBMP) {
         return;  // 16-bit output holds no surrogate pairs
     }
     const std::vector<unsigned short> units(text.begin(), text.end());
     EXPECT_EQ(Hex(ViaVesk(UTF16_To_UTF8, units)),
-              Hex(ViaIconv<unsigned char>("UTF-8", Host16(), units)));
+              Hex(ViaIconv<unsigned char>("UTF-8", kHost16, units)));
     EXPECT_EQ(Hex(ViaVesk(UTF8_To_UTF16, utf8)),
-              Hex(ViaIconv<unsigned short>(Host16(), "UTF-8", utf8)));
+              Hex(ViaIconv<unsigned short>(kHost16, "UTF-8", utf8)));
 }
 
 TEST(IconvDifferential, RandomBasicMultilingualPlane) {
@@ -130,7 +130,7 @@ TEST(IconvDifferential, EveryLatin1Byte) {
     // A Latin-1 byte is the code point of the same value: iconv encodes those code points.
     const std::vector<wchar_t> codePoints(latin1.begin(), latin1.end());
     EXPECT_EQ(Hex(ViaVesk(Latin1_To_UTF8, latin1)),
-              Hex(ViaIconv<unsigned char>("UTF-8", Host32(), codePoints)));
+              Hex(ViaIconv<unsigned char>("UTF-8", kHost32, codePoints)));
     // And back: every Latin-1 character survives UTF-8 -> Latin-1.
     const std::vector<unsigned char> utf8 = ViaVesk(Latin1_To_UTF8, latin1);
     EXPECT_EQ(Hex(ViaVesk(UTF8_To_Latin1, utf8)), Hex(latin1));

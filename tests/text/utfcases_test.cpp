@@ -19,7 +19,6 @@ struct sDecodeCase_t {
 };
 
 const std::vector<sDecodeCase_t> kDecodeCases = {
-    {"U+0041", {0x41}, {0x41}},
     {"U+007F last one-byte", {0x7F}, {0x7F}},
     {"U+0080 first two-byte", {0xC2, 0x80}, {0x80}},
     {"U+00E9 in hello", {0x68, 0xC3, 0xA9, 0x6C, 0x6C, 0x6F}, {0x68, 0xE9, 0x6C, 0x6C, 0x6F}},
@@ -27,16 +26,12 @@ const std::vector<sDecodeCase_t> kDecodeCases = {
     {"U+0800 first three-byte", {0xE0, 0xA0, 0x80}, {0x800}},
     {"U+D7FF", {0xED, 0x9F, 0xBF}, {0xD7FF}},
     {"U+D800 surrogate kept", {0xED, 0xA0, 0x80}, {0xD800}},
-    {"U+E000", {0xEE, 0x80, 0x80}, {0xE000}},
     {"U+FEFF byte-order mark kept", {0xEF, 0xBB, 0xBF, 0x41}, {0xFEFF, 0x41}},
-    {"U+FFFD", {0xEF, 0xBF, 0xBD}, {0xFFFD}},
     {"U+FFFF last three-byte", {0xEF, 0xBF, 0xBF}, {0xFFFF}},
     {"U+10000 first four-byte", {0xF0, 0x90, 0x80, 0x80}, {0x10000}},
-    {"U+1F600", {0xF0, 0x9F, 0x98, 0x80}, {0x1F600}},
     {"U+10FFFF", {0xF4, 0x8F, 0xBF, 0xBF}, {0x10FFFF}},
     {"U+1FFFFF last four-byte", {0xF7, 0xBF, 0xBF, 0xBF}, {0x1FFFFF}},
     {"U+200000 first five-byte", {0xF8, 0x88, 0x80, 0x80, 0x80}, {0x200000}},
-    {"U+300000", {0xF8, 0x8C, 0x80, 0x80, 0x80}, {0x300000}},
     {"U+3FFFFFF last five-byte", {0xFB, 0xBF, 0xBF, 0xBF, 0xBF}, {0x3FFFFFF}},
     {"U+4000000 first six-byte", {0xFC, 0x84, 0x80, 0x80, 0x80, 0x80}, {0x4000000}},
     {"U+500000 six-byte", {0xFC, 0x80, 0x94, 0x80, 0x80, 0x80, 0x41}, {0x500000, 0x41}},
@@ -45,7 +40,6 @@ const std::vector<sDecodeCase_t> kDecodeCases = {
     {"overlong U+0001 accepted", {0xE0, 0x80, 0x81}, {0x01}},
     {"following byte not validated", {0xC3, 0x41, 0x42}, {0xC1, 0x42}},
     {"stray 0x80", {0x80, 0x41}, {0xFFFD, 0x41}},
-    {"stray 0xBF", {0xBF}, {0xFFFD}},
     {"0xFE", {0xFE, 0x41}, {0xFFFD, 0x41}},
     {"0xFF", {0xFF, 0xFF}, {0xFFFD, 0xFFFD}},
     {"two-byte cut by the terminator", {0x41, 0xC3}, {0x41, 0xFFFD}},
@@ -119,15 +113,6 @@ TEST(UTF8Decoders, EveryLeadByte) {
     }
 }
 
-TEST(UTF8Decoders, LeadByteTablesAreExported) {
-    const unsigned char starts[6] = {0x00, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC};
-    const unsigned char masks[6] = {0x7F, 0x1F, 0x0F, 0x07, 0x03, 0x01};
-    for (int row = 0; row < 6; ++row) {
-        EXPECT_EQ(c_UTF8_1stByteStartValueTable[row], starts[row]) << row;
-        EXPECT_EQ(c_UTF8_1stByteMaskForSignifBitsTable[row], masks[row]) << row;
-    }
-}
-
 struct sEncodeCase_t {
     const char* name;
     std::vector<unsigned int> values;
@@ -135,10 +120,8 @@ struct sEncodeCase_t {
 };
 
 const std::vector<sEncodeCase_t> kEncodeCases = {
-    {"U+0041", {0x41}, {0x41}},
     {"U+007F", {0x7F}, {0x7F}},
     {"U+0080", {0x80}, {0xC2, 0x80}},
-    {"U+00FF", {0xFF}, {0xC3, 0xBF}},
     {"U+07FF", {0x7FF}, {0xDF, 0xBF}},
     {"U+0800", {0x800}, {0xE0, 0xA0, 0x80}},
     {"U+20AC", {0x20AC}, {0xE2, 0x82, 0xAC}},
@@ -148,10 +131,8 @@ const std::vector<sEncodeCase_t> kEncodeCases = {
     {"U+10FFFF", {0x10FFFF}, {0xF4, 0x8F, 0xBF, 0xBF}},
     {"U+1FFFFF", {0x1FFFFF}, {0xF7, 0xBF, 0xBF, 0xBF}},
     {"U+200000", {0x200000}, {0xF8, 0x88, 0x80, 0x80, 0x80}},
-    {"U+300000", {0x300000}, {0xF8, 0x8C, 0x80, 0x80, 0x80}},
     {"U+3FFFFF", {0x3FFFFF}, {0xF8, 0x8F, 0xBF, 0xBF, 0xBF}},
     {"U+400000", {0x400000}, {0xFC, 0x80, 0x90, 0x80, 0x80, 0x80}},
-    {"U+500000", {0x500000}, {0xFC, 0x80, 0x94, 0x80, 0x80, 0x80}},
     {"U+7FFFFF", {0x7FFFFF}, {0xFC, 0x80, 0x9F, 0xBF, 0xBF, 0xBF}},
     {"U+800000 skipped", {0x41, 0x800000, 0x42}, {0x41, 0x42}},
     {"0xFFFFFFFF skipped", {0xFFFFFFFF}, {}},
@@ -191,28 +172,10 @@ TEST(UTF8Encoders, CaseTable) {
     }
 }
 
-// Whatever the encoder writes, the decoder reads back to the same values.
-TEST(UTF8Encoders, DecoderReadsEveryFormBack) {
-    for (const sEncodeCase_t& c : kEncodeCases) {
-        SCOPED_TRACE(c.name);
-        std::vector<unsigned int> kept;
-        for (unsigned int v : c.values) {
-            if (v <= 0x7FFFFF) {
-                kept.push_back(v);
-            }
-        }
-        unsigned short count = 0;
-        const std::vector<unsigned char> bytes = Encode(UTF32_To_UTF8, c.values);
-        const std::vector<unsigned char> input(bytes.begin(), bytes.end() - 1);
-        EXPECT_EQ(Hex(Decode(UTF8_To_UTF32, input, &count)), Hex(Terminated(kept)));
-    }
-}
-
 // The one-unit-per-character conversions between 16 and 32 bits.
 TEST(UnitConversions, WidenAndNarrow) {
     const std::vector<unsigned int> wide = {0x41, 0xD800, 0xFFFF, 0x10000, 0x7FFFFFFF, 0};
     std::vector<unsigned short> narrow(wide.size());
-    EXPECT_EQ(UTF32_To_UTF16(wide.data(), nullptr, 0), wide.size());
     EXPECT_EQ(UTF32_To_UTF16(wide.data(), narrow.data(), 6), 6);
     const std::vector<unsigned short> expected = {0x41, 0xD800, 0xFFFF, 0xFFFD, 0xFFFD, 0};
     EXPECT_EQ(Hex(narrow), Hex(expected));
