@@ -119,15 +119,20 @@ TEST(EventStress, ManualResetSignalReleasesEveryWaiter) {
     bool everyoneReleased = true;
     RunOnThreads(kWaiters + 1, [&](unsigned index) {
         if (index < kWaiters) {
-            for (int seen = 0;; seen = round) {
-                while (round == seen && !stop) {
+            // `seen` is the round this waiter last took part in, read before its wait: reading
+            // the counter after the wait could already see the next round and skip it.
+            for (int seen = 0;;) {
+                int current = round;
+                while (current == seen && !stop) {
                     std::this_thread::sleep_for(std::chrono::microseconds(100));
+                    current = round;
                 }
                 if (stop) {
                     break;
                 }
                 wrongResults += event.WaitForObject(index % 2 == 0 ? -1 : 600000) != kSignalled;
                 released.fetch_add(1);
+                seen = current;
             }
             finished.fetch_add(1);
             return;
