@@ -17,7 +17,9 @@ namespace Vesk {
 
 class VESK_API CLanguage {
   public:
-    enum ELanguageCodeType {
+    // 32 bits wide, and every int is a valid value: callers may pass any code type, of which
+    // FindLanguageName looks only at the lowest bit.
+    enum ELanguageCodeType : int {
         // A three-letter ISO 639-2 code in its terminology form ("deu", not "ger").
         eLanguageCodeISO639_2 = 1
     };
