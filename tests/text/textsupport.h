@@ -1,136 +1,114 @@
-// Helpers of the text tests: hex rendering of unit sequences, canary-guarded output buffers,
-// inputs placed right before an unreadable page, and UTF-8 building.
+// Convert: the one check every conversion routine goes through. It places the input so that its
+// terminator lies `pad` units before an unreadable page, runs the sizing pass and fills of every
+// size into buffers with canaries after them, checks that nothing is written past the size and that
+// each fill gives what its kind promises, and returns the complete output without its terminator
+// (empty when a check failed). CheckText runs every routine that applies on one text.
 #ifndef VESK_TESTS_TEXT_TEXTSUPPORT_H
 #define VESK_TESTS_TEXT_TEXTSUPPORT_H
 
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vesk/utfconvert.h>
 
-#include <cstddef>
-#include <cstdio>
-#include <cstring>
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace VeskTest {
 
-// "{68 E9 0}": units in hex, so a failing comparison shows both sides readably.
-template <class Unit>
-std::string Hex(const std::vector<Unit>& units) {
-    std::string text = "{";
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char item[16];
-        std::snprintf(item, sizeof item, i == 0 ? "%X" : " %X", static_cast<unsigned>(units[i]));
-        text += item;
-    }
-    return text + "}";
+using Units = std::vector<unsigned int>;
+using Units16 = std::vector<unsigned short>;
+using Bytes = std::vector<unsigned char>;
+
+// A fill that does not fit keeps size - 1 units and returns size + 1 (eDecoder) or size
+// (eNarrowDecoder), or keeps whole UTF-8 characters only and returns the bytes kept plus the zero.
+enum EKind { eDecoder, eNarrowDecoder, eEncoder };
+
+// The end of 64 KiB of writable memory that an unreadable page follows; null if unavailable.
+inline unsigned char* GuardedEnd() {
+    constexpr std::size_t room = 64 * 1024;
+    static const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    static auto* const base = static_cast<unsigned char*>(
+        mmap(nullptr, room + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    static const bool guarded = mprotect(base + room, page, PROT_NONE) == 0;
+    return guarded ? base + room : nullptr;
 }
 
-// Units of a zero-terminated array, terminator included.
-template <class Unit>
-std::vector<Unit> Terminated(std::vector<Unit> units) {
-    units.push_back(0);
-    return units;
-}
-
-// An output buffer of `size` units surrounded by canaries on both sides.
-template <class Unit>
-class CGuardedOutput {
-  public:
-    static constexpr Unit kCanary = static_cast<Unit>(0xA5A5A5A5u);
-    static constexpr std::size_t kGuard = 8;
-
-    explicit CGuardedOutput(std::size_t size) : m_size(size), m_units(size + 2 * kGuard, kCanary) {}
-
-    Unit* data() { return m_units.data() + kGuard; }
-
-    // True when no unit outside [0, size) was written.
-    bool GuardsIntact() const {
-        for (std::size_t i = 0; i < kGuard; ++i) {
-            if (m_units[i] != kCanary || m_units[kGuard + m_size + i] != kCanary) {
-                return false;
+template <class In, class Out>
+std::vector<Out> Convert(EKind kind, unsigned short (*routine)(const In*, Out*, unsigned short),
+                         std::vector<In> input, std::size_t pad = 0) {
+    std::vector<Out> checked, out;
+    input.push_back(0);
+    In* src = reinterpret_cast<In*>(GuardedEnd()) - pad - input.size();
+    const auto fill = [&](unsigned int size) {  // the result, or ~0 after a write past size
+        out.assign(size + 8u, Out(0xA5A5A5A5u));
+        const unsigned int result = routine(src, out.data(), static_cast<unsigned short>(size));
+        return std::count(out.begin() + size, out.end(), Out(0xA5A5A5A5u)) == 8 ? result : ~0u;
+    };
+    [&] {
+        ASSERT_NE(GuardedEnd(), nullptr);
+        std::copy(input.begin(), input.end(), src);
+        const unsigned int needed = routine(src, nullptr, 0);
+        ASSERT_GT(needed, 0u);
+        ASSERT_EQ(fill(needed), needed);
+        const std::vector<Out> all(out.begin(), out.begin() + needed);
+        for (unsigned int i = 0, step = needed > 400 ? 7 : 1; i <= needed; i += step) {
+            const unsigned int size = needed + 1 - i;
+            std::size_t kept = std::min(size, needed) - 1;  // units before the zero
+            while (kind == eEncoder && kept > 0 && (all[kept] & 0xC0) == 0x80) {
+                --kept;  // back to the start of the character that no longer fits
             }
+            ASSERT_EQ(fill(size),
+                      kind == eEncoder ? kept + 1 : std::min(size + (kind == eDecoder), needed))
+                << "size " << size;
+            ASSERT_TRUE(std::equal(all.begin(), all.begin() + kept, out.begin()) && out[kept] == 0)
+                << "size " << size << ", complete output " << testing::PrintToString(all);
         }
-        return true;
-    }
-
-    // The first `count` units written.
-    std::vector<Unit> First(std::size_t count) const {
-        const Unit* begin = m_units.data() + kGuard;
-        return std::vector<Unit>(begin, begin + count);
-    }
-
-  private:
-    std::size_t m_size;
-    std::vector<Unit> m_units;
-};
-
-// Places units so that the last one ends exactly at an unreadable page: any read past it faults.
-class CPageEndInput {
-  public:
-    CPageEndInput() : m_page(static_cast<std::size_t>(sysconf(_SC_PAGESIZE))) {
-        void* map =
-            mmap(nullptr, 2 * m_page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        m_base = map == MAP_FAILED ? nullptr : static_cast<unsigned char*>(map);
-        if (m_base != nullptr && mprotect(m_base + m_page, m_page, PROT_NONE) != 0) {
-            munmap(m_base, 2 * m_page);
-            m_base = nullptr;
-        }
-    }
-    ~CPageEndInput() {
-        if (m_base != nullptr) {
-            munmap(m_base, 2 * m_page);
-        }
-    }
-    CPageEndInput(const CPageEndInput&) = delete;
-    CPageEndInput& operator=(const CPageEndInput&) = delete;
-
-    bool Ready() const { return m_base != nullptr; }
-
-    template <class Unit>
-    const Unit* Place(const std::vector<Unit>& units) {
-        const std::size_t bytes = units.size() * sizeof(Unit);
-        unsigned char* at = m_base + m_page - bytes;
-        std::memcpy(at, units.data(), bytes);
-        return reinterpret_cast<const Unit*>(at);
-    }
-
-  private:
-    std::size_t m_page;
-    unsigned char* m_base = nullptr;
-};
-
-// The UTF-8 bytes (1 to 3) of a code point below 0x10000.
-inline void AppendUTF8(std::vector<unsigned char>& out, unsigned int c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<unsigned char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<unsigned char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<unsigned char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<unsigned char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<unsigned char>(0x80 | (c & 0x3F)));
-    }
+        checked.assign(all.begin(), all.end() - 1);
+    }();
+    return checked;
 }
 
-inline std::vector<unsigned char> Bytes(const char* text) {
-    return std::vector<unsigned char>(text, text + std::strlen(text));
+// UTF8_To_ASCII through Convert.
+inline std::string ToASCII(const std::string& utf8, std::size_t pad = 0) {
+    const Bytes out = Convert(eNarrowDecoder, UTF8_To_ASCII, Bytes(utf8.begin(), utf8.end()), pad);
+    return std::string(out.begin(), out.end());
 }
 
-// A small deterministic generator, the same on every platform.
-class CRandom {
-  public:
-    explicit CRandom(unsigned int seed) : m_state(seed) {}
-    unsigned int Next() {
-        m_state = m_state * 1664525u + 1013904223u;
-        return m_state >> 8;
-    }
-    unsigned int Below(unsigned int bound) { return Next() % bound; }
+enum EDirection { eBoth, eDecode, eEncode };
 
-  private:
-    unsigned int m_state;
-};
+// Every routine that applies to a text given as UTF-8 and as characters, UTF8_To_ASCII aside:
+// the decoders unless eEncode, the encoders unless eDecode, each where its units can hold them.
+inline void CheckText(EDirection direction, const std::string& text, const Units& values,
+                      std::size_t pad = 0) {
+    const Bytes utf8(text.begin(), text.end());
+    Units16 units;  // a character above 0xFFFF stands as U+FFFD, one above 0xFF as '?'
+    Bytes latin1;
+    unsigned int largest = 0;
+    for (unsigned int v : values) {
+        units.push_back(static_cast<unsigned short>(v > 0xFFFF ? 0xFFFD : v));
+        latin1.push_back(static_cast<unsigned char>(v > 0xFF ? '?' : v));
+        largest = std::max(largest, v);
+    }
+    EXPECT_EQ(Convert(eDecoder, UTF32_To_UTF16, values, pad), units);
+    EXPECT_EQ(Convert(eDecoder, UTF16_To_UTF32, units, pad), Units(units.begin(), units.end()));
+    if (direction != eEncode) {
+        EXPECT_EQ(Convert(eDecoder, UTF8_To_UTF32, utf8, pad), values);
+        EXPECT_EQ(Convert(eDecoder, UTF8_To_UTF16, utf8, pad), units);
+        EXPECT_EQ(Convert(eNarrowDecoder, UTF8_To_Latin1, utf8, pad), latin1);
+    }
+    if (direction != eDecode) {
+        EXPECT_EQ(Convert(eEncoder, UTF32_To_UTF8, values, pad), utf8);
+    }
+    if (direction != eDecode && largest <= 0xFFFF) {
+        EXPECT_EQ(Convert(eEncoder, UTF16_To_UTF8, units, pad), utf8);
+    }
+    if (direction != eDecode && largest <= 0xFF) {
+        EXPECT_EQ(Convert(eEncoder, Latin1_To_UTF8, latin1, pad), utf8);
+    }
+}
 
 }  // namespace VeskTest
 

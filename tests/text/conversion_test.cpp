@@ -1,0 +1,102 @@
+// The conversion routines: a case table of UTF-8 texts and their characters, and multilingual
+// text decoded by the C library's iconv, each run through every routine that applies (see
+// CheckText); ASCII runs and terminators at every offset of a block; the 16-bit count limit.
+#include <vesk/utfconvert.h>
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <algorithm>
+#include <string>
+
+#include "text/textsupport.h"
+
+namespace {
+
+using namespace VeskTest;
+
+TEST(Conversions, CaseTable) {
+    const struct {
+        const char* name;
+        EDirection direction;
+        std::string utf8;
+        Units values;  // the characters, without the terminating zero
+    } cases[] = {
+        {"2-byte bounds", eBoth, "\x7F\xC2\x80\xC3\xA9\xDF\xBF", {0x7F, 0x80, 0xE9, 0x7FF}},
+        {"3-byte, BOM", eBoth, "\xE0\xA0\x80\xEF\xBB\xBF\xEF\xBF\xBF", {0x800, 0xFEFF, 0xFFFF}},
+        {"surrogates unpaired", eBoth, "\xED\xA0\xBD\xED\xB8\x80", {0xD83D, 0xDE00}},
+        {"4-byte", eBoth, "\xF0\x90\x80\x80\xF7\xBF\xBF\xBF", {0x10000, 0x1FFFFF}},
+        {"5-byte", eBoth, "\xF8\x88\x80\x80\x80\xF8\x8F\xBF\xBF\xBF", {0x200000, 0x3FFFFF}},
+        {"6-byte", eBoth, "\xFC\x80\x90\x80\x80\x80\xFC\x80\x94\x80\x80\x80", {0x400000, 0x500000}},
+        {"last 6-byte", eBoth, "\xFC\x80\x9F\xBF\xBF\xBF\x41", {0x7FFFFF, 0x41}},
+        {"5-byte beyond", eDecode, "\xFB\xBF\xBF\xBF\xBF", {0x3FFFFFF}},
+        {"6-byte beyond", eDecode, "\xFD\xBF\xBF\xBF\xBF\xBF", {0x7FFFFFFF}},
+        {"skipped", eEncode, "AB", {0x41, 0x800000, 0xFFFFFFFF, 0x42}},
+        {"overlong zero ends", eDecode, "\xC0\x80\x41", {}},
+        {"overlong, no check", eDecode, "\xE0\x80\x81\xC3\x41\x42", {1, 0xC1, 0x42}},
+        {"stray bytes", eDecode, "\x80\xBF\xFE\xFF\x41", {0xFFFD, 0xFFFD, 0xFFFD, 0xFFFD, 0x41}},
+        {"2-byte cut", eDecode, "\x41\xC3", {0x41, 0xFFFD}},
+        {"3-byte cut after 1", eDecode, "\xE2", {0xFFFD}},
+        {"3-byte cut after 2", eDecode, "\xE2\x82", {0xFFFD}},
+        {"6-byte cut", eDecode, "\xFC\x80\x80\x80\x80", {0xFFFD}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CheckText(c.direction, c.utf8, c.values);
+    }
+}
+
+// The characters as iconv decodes them into host-order 32-bit units, under a name glibc converts
+// without loadable modules (so also where only the C library is present, as under qemu).
+TEST(Conversions, SameCharactersAsIconv) {
+    for (std::string utf8 : {
+             "Größenwahn, élève, naïve, Łódź, Dvořák, Œuvre, Ærøskøbing, Þingvellir",
+             "Ελληνικά: Καλημέρα κόσμε. Русский: Съешь же ещё этих мягких французских булок.",
+             "日本語のテキスト、中文文本，한국어 텍스트. עברית ועוד, العربية, हिन्दी, ไทย",
+             "Tiếng Việt: Nguyễn Thị — “quoted” … € ₹ \uFFFD \uE000 \U0001F600 \U00010348",
+         }) {
+        SCOPED_TRACE(utf8);
+        Units values(utf8.size());
+        char *in = &utf8[0], *out = reinterpret_cast<char*>(values.data());
+        std::size_t inLeft = utf8.size(), outLeft = values.size() * 4;
+        iconv_t cd = iconv_open("WCHAR_T", "UTF-8");
+        ASSERT_NE(iconv(cd, &in, &inLeft, &out, &outLeft), static_cast<std::size_t>(-1)) << utf8;
+        iconv_close(cd);
+        values.resize(values.size() - outLeft / 4);
+        CheckText(eBoth, utf8, values);
+    }
+}
+
+// ASCII runs of every length ending, and terminators falling, at every offset of a block of the
+// fast paths: a run alone, and a run followed by a character beyond ASCII and a second run.
+TEST(Conversions, RunsEndingAtEveryOffset) {
+    for (std::size_t pad = 0; pad < 32 && !HasFailure(); ++pad) {
+        for (std::string run; run.size() <= 40 && !HasFailure(); run += 'a' + run.size() % 26) {
+            SCOPED_TRACE("run " + std::to_string(run.size()) + ", pad " + std::to_string(pad));
+            Units values(run.begin(), run.end());
+            CheckText(eBoth, run, values, pad);
+            EXPECT_EQ(ToASCII(run, pad), run);
+            values.insert(values.end(), {0xE9, 'x', 'y'});
+            CheckText(eBoth, run + "\xC3\xA9xy", values, pad);
+            EXPECT_EQ(ToASCII(run + "\xC3\xA9xy", pad), run + "exy");
+        }
+    }
+}
+
+// Counts are 16-bit: a pass whose count would pass 65,535 returns 0, and a fill still writes
+// nothing past its size.
+TEST(Conversions, CountsAboveTheLimitAreZero) {
+    Bytes text(65536, 'a');
+    text.back() = 0;  // 65,536 characters with the terminator
+    EXPECT_EQ(UTF8_To_UTF32(text.data(), nullptr, 0), 0);
+    EXPECT_EQ(UTF8_To_ASCII(text.data(), nullptr, 0), 0);
+    Units16 out(65536, 0x5A5A);
+    EXPECT_EQ(UTF8_To_UTF16(text.data(), out.data(), 65535), 0);  // size + 1 does not fit
+    EXPECT_TRUE(out[65534] == 0 && out[65535] == 0x5A5A);
+    text[65534] = 0;  // 65,535 with the terminator: the largest count there is
+    EXPECT_EQ(UTF8_To_UTF16(text.data(), nullptr, 0), 65535);
+    std::fill(text.begin(), text.begin() + 40000, 0xE9);    // two bytes each from here
+    EXPECT_EQ(Latin1_To_UTF8(text.data(), nullptr, 0), 0);  // the count passes the limit midway
+}
+
+}  // namespace
