@@ -18,10 +18,11 @@ TEST(Language, LookupAndDescriptor) {
                              "English", "", "aaa", "zzz", "engl"}) {
         names += language.FindLanguageName(code, CLanguage::eLanguageCodeISO639_2) + ",";
     }
-    for (int type : {0, 1}) {  // other values lie outside the enumeration's range
+    for (int type : {0, 1, 2, 3, -1, -2}) {  // only the lowest bit of the type counts
         names += language.FindLanguageName("eng", CLanguage::ELanguageCodeType(type)) + ",";
     }
-    EXPECT_EQ(names, "German,English,French,Italian,Dutch,Spanish,,,,,,,,,,English,");
+    EXPECT_EQ(names,
+              "German,English,French,Italian,Dutch,Spanish,,,,,,,,,,English,,English,English,,");
 
     // The default describes English; a descriptor differing in code, code type or name is
     // unequal to it, and its copies and assignments (to itself too) equal it.
