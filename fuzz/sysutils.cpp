@@ -6,12 +6,14 @@
 // bytes: these operations take std::string.
 // Checks: split pieces joined by the delimiter give the text back, none holds the delimiter, each
 // ends at the first delimiter after it; directory + separator + file name give the path back and
-// the extension is what follows the file name's last dot; numbers agree with strtol/strtod and
-// the success flag with where they stopped; DoubleToString is snprintf's text cut to its buffer.
+// the extension is what follows the file name's last dot; numbers agree with strtoll (clamped to
+// 32 bits) and strtod, and the success flag with where they stopped; DoubleToString is snprintf's
+// text cut to its buffer.
 #include <vesk/sysutils.h>
 
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "fuzz_support.h"
@@ -67,7 +69,8 @@ void CheckNumbers(const std::string& text, int base, uint8_t precisionByte) {
     const long value = CSysUtils::StringToLong(text, base, &ok);
     if (validBase) {
         char* end = nullptr;
-        FUZZ_CHECK(value == std::strtol(text.c_str(), &end, base));
+        const long long read = std::strtoll(text.c_str(), &end, base);  // clamped to 32 bits
+        FUZZ_CHECK(value == (read > INT32_MAX ? INT32_MAX : read < INT32_MIN ? INT32_MIN : read));
         FUZZ_CHECK(ok == (end == text.c_str() + text.size()));
         FUZZ_CHECK(CSysUtils::StringToLong(text, base, nullptr) == value);
         FUZZ_CHECK(CSysUtils::LongToString(value) == std::to_string(value));

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "sysutils/decimal.h"
+
 namespace Vesk {
 
 namespace {
@@ -102,7 +104,8 @@ std::string CSysUtils::DoubleToString(double value, int precision) {
 
 long CSysUtils::StringToLong(const std::string& text, int base, bool* success) {
     char* stop = nullptr;
-    const long value = std::strtol(text.c_str(), &stop, base);
+    // 32-bit results on every host, as where long is 32 bits: a host with a wider long clamps.
+    const long value = Vesk::Decimal::ClampToInt32(std::strtol(text.c_str(), &stop, base));
     ReportStoppedAtEnd(text, stop, success);
     return value;
 }

@@ -93,8 +93,9 @@ class VESK_API CSysUtils {
     // precision + 16 characters; any other precision gives six decimals and at most 16 characters.
     // Longer text loses its tail: 1234567890.5 with precision -1 gives "1234567890.50000".
     static std::string DoubleToString(double value, int precision);
-    // `strtol` of the text with `base` (0 lets a prefix choose 8, 10 or 16). The result follows
-    // `long`, its range included (out-of-range text gives LONG_MIN or LONG_MAX). When `success` is
+    // `strtol` of the text with `base` (0 lets a prefix choose 8, 10 or 16). The result is 32-bit
+    // on every host: text beyond the 32-bit range gives -2147483648 or 2147483647 (the flag still
+    // says only whether the conversion stopped at the end of the text). When `success` is
     // not null it is set to true exactly when the conversion stopped at the end of the text:
     // " 42" -> 42/true, "42 " -> 42/false, "x" -> 0/false, "" -> 0/true.
     static long StringToLong(const std::string& text, int base = 10, bool* success = nullptr);

@@ -54,7 +54,9 @@ TEST(TextConvert, StringToNumberSuccessFlag) {
                  {"0x1F", 16, 31, true},
                  {"0x1F", 0, 31, true},
                  {"017", 0, 15, true},
-                 {"-99999999999999999999", 10, LONG_MIN, true}};
+                 {"2147483648", 10, 2147483647, true},  // 32-bit limits on every host
+                 {"0xFFFFFFFF", 0, 2147483647, true},
+                 {"-99999999999999999999", 10, -2147483647 - 1, true}};
     for (const auto& c : cases) {
         bool success = !c.success;
         EXPECT_EQ(CSysUtils::StringToLong(c.text, c.base, &success), c.value) << c.text;
