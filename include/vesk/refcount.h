@@ -17,7 +17,7 @@
 namespace Vesk {
 
 class VESK_API IRefCount {
-public:
+  public:
     virtual ~IRefCount();
     virtual void AddRef() = 0;
     virtual void ReleaseRef() = 0;
@@ -26,7 +26,7 @@ public:
 };
 
 class VESK_API CRefCount_Base : public IRefCount {
-public:
+  public:
     CRefCount_Base();
     // A copy is a new object: it starts without references of its own.
     CRefCount_Base(const CRefCount_Base& other);
@@ -46,9 +46,10 @@ public:
 // smart pointer must not be changed by two threads at once (separate pointers to one object may).
 template <class T>
 class CRefCountPtr {
-public:
+  public:
     CRefCountPtr() : m_ptr(nullptr) {}
-    explicit CRefCountPtr(T* object) : m_ptr(object) {
+    // Takes a reference to `object` (none for null).
+    CRefCountPtr(T* object) : m_ptr(object) {
         if (m_ptr != nullptr) {
             m_ptr->AddRef();
         }
@@ -102,10 +103,15 @@ public:
     friend bool operator!=(const CRefCountPtr& a, const CRefCountPtr& b) {
         return a.get() != b.get();
     }
+    // Against a plain pointer (or nullptr), without a temporary smart pointer taking a reference.
+    friend bool operator==(const CRefCountPtr& a, const T* b) { return a.get() == b; }
+    friend bool operator==(const T* a, const CRefCountPtr& b) { return a == b.get(); }
+    friend bool operator!=(const CRefCountPtr& a, const T* b) { return a.get() != b; }
+    friend bool operator!=(const T* a, const CRefCountPtr& b) { return a != b.get(); }
 
     IRefCount* m_ptr;
 
-private:
+  private:
     // Installs `replacement` (whose reference the caller already holds) and drops the old one.
     void Release(IRefCount* replacement) {
         IRefCount* old = m_ptr;

@@ -33,8 +33,8 @@ class VESK_API CRuntimeClassInfo {
 
     // Copies at most 63 characters of `className` (zero-terminated) and zero-fills the rest; null
     // is taken as the empty name. Unpublished, no creation function, no parents.
-    explicit CRuntimeClassInfo(char* className);
-    explicit CRuntimeClassInfo(const char* className)
+    CRuntimeClassInfo(char* className);
+    CRuntimeClassInfo(const char* className)
         : CRuntimeClassInfo(const_cast<char*>(className)) {}  // the text is only read
     // Does nothing: the registry keeps its entry.
     ~CRuntimeClassInfo();
