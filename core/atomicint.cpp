@@ -16,13 +16,25 @@ CAtomicInt& CAtomicInt::operator=(const CAtomicInt& other) {
     return *this;
 }
 
-bool CAtomicInt::operator==(long value) const { return m_value == value; }
-bool CAtomicInt::operator!=(long value) const { return m_value != value; }
-bool CAtomicInt::operator!() const { return m_value == 0; }
-CAtomicInt::operator long() const { return m_value; }
+bool CAtomicInt::operator==(long value) const {
+    return m_value == value;
+}
+bool CAtomicInt::operator!=(long value) const {
+    return m_value != value;
+}
+bool CAtomicInt::operator!() const {
+    return m_value == 0;
+}
+CAtomicInt::operator long() const {
+    return m_value;
+}
 
 // The builtins wrap modulo 2^N (no signed-overflow undefined behaviour) and act as full barriers.
-bool CAtomicInt::ref() { return __atomic_add_fetch(&m_value, 1L, __ATOMIC_SEQ_CST) != 0; }
-bool CAtomicInt::deref() { return __atomic_sub_fetch(&m_value, 1L, __ATOMIC_SEQ_CST) != 0; }
+bool CAtomicInt::ref() {
+    return __atomic_add_fetch(&m_value, 1L, __ATOMIC_SEQ_CST) != 0;
+}
+bool CAtomicInt::deref() {
+    return __atomic_sub_fetch(&m_value, 1L, __ATOMIC_SEQ_CST) != 0;
+}
 
 }  // namespace Vesk

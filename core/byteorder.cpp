@@ -40,8 +40,12 @@ unsigned long long ByteSwap_QWord(unsigned long long value) {
     return (low << 32) | high;
 }
 
-signed char ConvertByteOrder(signed char value) { return value; }
-unsigned char ConvertByteOrder(unsigned char value) { return value; }
+signed char ConvertByteOrder(signed char value) {
+    return value;
+}
+unsigned char ConvertByteOrder(unsigned char value) {
+    return value;
+}
 
 short ConvertByteOrder(short value) {
     return ToOrFromLittleEndian(value, [](short v) { return SwapSigned(v, &ByteSwap_Word); });

@@ -7,10 +7,14 @@ IRefCount::~IRefCount() = default;
 
 CRefCount_Base::CRefCount_Base() : m_refCount(0) {}
 CRefCount_Base::CRefCount_Base(const CRefCount_Base&) : IRefCount(), m_refCount(0) {}
-CRefCount_Base& CRefCount_Base::operator=(const CRefCount_Base&) { return *this; }
+CRefCount_Base& CRefCount_Base::operator=(const CRefCount_Base&) {
+    return *this;
+}
 CRefCount_Base::~CRefCount_Base() = default;
 
-void CRefCount_Base::AddRef() { m_refCount.ref(); }
+void CRefCount_Base::AddRef() {
+    m_refCount.ref();
+}
 
 void CRefCount_Base::ReleaseRef() {
     // Exactly one release sees the count reach 0; the barrier in deref orders every access the
@@ -20,6 +24,8 @@ void CRefCount_Base::ReleaseRef() {
     }
 }
 
-void* CRefCount_Base::GetReferencedObject() { return this; }
+void* CRefCount_Base::GetReferencedObject() {
+    return this;
+}
 
 }  // namespace Vesk

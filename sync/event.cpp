@@ -13,7 +13,7 @@ namespace {
 // condition wait: the platform's own cleanup has re-acquired the mutex by then, so the waiter
 // count is corrected and the mutex released, and the event stays usable for every other thread.
 class CWaiterRegistration {
-public:
+  public:
     explicit CWaiterRegistration(CEvent& event) : m_event(event) {
         pthread_mutex_lock(&m_event.m_mutex);
         ++m_event.m_waiters;
@@ -25,7 +25,7 @@ public:
     CWaiterRegistration(const CWaiterRegistration&) = delete;
     CWaiterRegistration& operator=(const CWaiterRegistration&) = delete;
 
-private:
+  private:
     CEvent& m_event;
 };
 
@@ -46,7 +46,9 @@ CEvent::~CEvent() {
     pthread_cond_destroy(&m_cond);
 }
 
-void* CEvent::GetReferencedObject() { return this; }
+void* CEvent::GetReferencedObject() {
+    return this;
+}
 
 void CEvent::SetState(bool state) {
     pthread_mutex_lock(&m_mutex);
@@ -58,8 +60,12 @@ void CEvent::SetState(bool state) {
     pthread_mutex_unlock(&m_mutex);
 }
 
-void CEvent::SignalEvent() { SetState(true); }
-void CEvent::ResetEvent() { SetState(false); }
+void CEvent::SignalEvent() {
+    SetState(true);
+}
+void CEvent::ResetEvent() {
+    SetState(false);
+}
 
 int CEvent::WaitForObject(long timeout) {
     if (timeout == 0) {

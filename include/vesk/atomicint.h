@@ -13,7 +13,7 @@
 namespace Vesk {
 
 class VESK_API CAtomicInt {
-public:
+  public:
     CAtomicInt(long value);
     CAtomicInt(const CAtomicInt& other);
 

@@ -28,7 +28,7 @@
 namespace Vesk {
 
 class VESK_API CEvent : public CSynchronizationObject, public CRefCount_Base {
-public:
+  public:
     using CSynchronizationObject::WaitForObject;
 
     // manualReset: true for manual-reset, false for auto-reset. A new event is not signalled.

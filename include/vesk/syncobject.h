@@ -3,8 +3,8 @@
 // Every waitable kind derives from CSynchronizationObject and answers WaitForObject(timeout):
 //   timeout   -1: no limit;  0: test without blocking;  > 0: milliseconds.
 //   result    eWaitFailed (0): a platform call failed, or the object can never be signalled
-//             eWaitSignaled (1): the object was signalled (mutex obtainable, event set, thread done)
-//             eWaitTimeout (2): the time-out passed first
+//             eWaitSignaled (1): the object was signalled (mutex obtainable, event set, thread
+//             done) eWaitTimeout (2): the time-out passed first
 // Below -1 each kind has its own reading (mutex: a deadline in the past; event: no limit;
 // thread: time-out at once; fake: failure). Platform result codes map the same way everywhere:
 // 0 gives 1, ETIMEDOUT gives 2, anything else 0.
@@ -22,7 +22,7 @@
 namespace Vesk {
 
 class VESK_API CSynchronizationObject {
-public:
+  public:
     enum EWaitResult { eWaitFailed = 0, eWaitSignaled = 1, eWaitTimeout = 2 };
 
     CSynchronizationObject();
@@ -37,7 +37,7 @@ public:
 
 // A placeholder whose wait fails at once (result 0) for every time-out; it never blocks.
 class VESK_API CFakeSynchronizationObject : public CSynchronizationObject {
-public:
+  public:
     using CSynchronizationObject::WaitForObject;
 
     ~CFakeSynchronizationObject() override;
@@ -57,7 +57,7 @@ public:
 //   < -1    one try-lock (the deadline lies in the past)
 // Thread-safe; the object must outlive every holder and waiter.
 class VESK_API CMutex : public CSynchronizationObject {
-public:
+  public:
     using CSynchronizationObject::WaitForObject;
 
     CMutex();

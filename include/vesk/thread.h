@@ -40,7 +40,7 @@
 namespace Vesk {
 
 class VESK_API CThread : public CSynchronizationObject {
-public:
+  public:
     using CSynchronizationObject::WaitForObject;
 
     enum EThreadStatus {
@@ -92,7 +92,7 @@ public:
     static void Sleep(int milliseconds);
     static pthread_t GetCurrentThreadID();
 
-protected:
+  protected:
     std::atomic<int> m_status;
     pthread_t m_threadID;
     // The stop request: signalled by StopThread, reset by StartThread. Manual-reset.
@@ -101,7 +101,7 @@ protected:
     pthread_t m_thread;
     bool m_autoDelete;
 
-private:
+  private:
     // Both live in the padding after m_autoDelete, so the layout applications were compiled
     // against does not change. m_joined remembers that m_thread was joined (it must be joined at
     // most once); m_handlePublished lets the new thread wait until StartThread has stored its
