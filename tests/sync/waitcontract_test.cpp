@@ -1,217 +1,155 @@
-// The wait contract, written once and run for every waitable kind, through the object's own
-// WaitForObject and through the static dispatcher: a table of {start state, time-out, when another
-// thread signals, expected result, expected delay}. Lower bounds are strict; upper bounds carry
-// the slack of a loaded machine.
-#include <vesk/event.h>
-#include <vesk/syncobject.h>
-#include <vesk/thread.h>
-
+// The wait contract, written once and run for every waitable kind through the static dispatcher:
+// each check waits on a fresh object that starts busy or signalled and that another thread may
+// signal during the wait. Then what the mutex and the event promise beyond it; a time-out below -1
+// is read differently by each kind and tested with it.
 #include <climits>
-#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "sync/waittestsupport.h"
 
 namespace {
 
-using Vesk::CSynchronizationObject;
 using namespace VeskTest;
 
-enum class Kind { Mutex, ManualEvent, AutoEvent, Thread, Fake };
-
-// One waitable object under test and the means to drive its state.
-class Waitable {
-  public:
-    virtual ~Waitable() = default;
-    virtual CSynchronizationObject& Object() = 0;
-    // The state in which a wait is satisfied at once.
-    virtual void MakeSignalled() {}
-    // The state in which a wait blocks until Signal().
-    virtual void MakeBusy() {}
-    // Runs on another thread: ends the busy state.
-    virtual void Signal() {}
+// A kind has `object`, is made busy, and Signal() ends the busy state.
+struct KindBase {
+    void MakeBusy() {}
+    void Signal() {}
 };
 
-// Busy: another thread holds the mutex until Signal() tells it to let go.
-class MutexWaitable : public Waitable {
-  public:
-    CSynchronizationObject& Object() override { return m_mutex; }
-    void MakeBusy() override { m_holder = std::make_unique<VeskTest::MutexHolder>(m_mutex); }
-    void Signal() override { m_holder->Release(); }
-
-  private:
-    Vesk::CMutex m_mutex;
-    std::unique_ptr<VeskTest::MutexHolder> m_holder;
-};
-
-class EventWaitable : public Waitable {
-  public:
-    explicit EventWaitable(bool manualReset) : m_event(manualReset) {}
-    CSynchronizationObject& Object() override { return m_event; }
-    void MakeSignalled() override { m_event.SignalEvent(); }
-    void Signal() override { m_event.SignalEvent(); }
-
-  private:
-    Vesk::CEvent m_event;
-};
-
-// A worker whose body returns once its gate opens.
-class GatedThread : public Vesk::CThread {
-  public:
-    GatedThread() : m_gate(true) {}
-    ~GatedThread() override {
-        m_gate.SignalEvent();
-        StopThread(-1);
+// Busy: another thread holds the mutex until Signal().
+struct MutexKind : KindBase {
+    Vesk::CMutex object;
+    std::atomic<bool> held{false}, release{false};
+    std::future<void> holder;
+    ~MutexKind() { Signal(); }
+    void MakeBusy() {
+        holder = After(0, [this] {
+            object.Lock();
+            for (held = true; !release;) {
+                std::this_thread::sleep_for(Ms(1));
+            }
+            object.Unlock();
+        });
+        ASSERT_TRUE(EventuallyTrue([this] { return held.load(); }));
     }
-    int ThreadBody() override { return m_gate.WaitForObject(-1); }
-    Vesk::CEvent m_gate;
+    void Signal() { release = true; }
 };
 
-// Busy: the body runs until Signal(). Signalled: the body has returned.
-class ThreadWaitable : public Waitable {
-  public:
-    CSynchronizationObject& Object() override { return m_thread; }
-    void MakeSignalled() override {
-        m_thread.m_gate.SignalEvent();
-        ASSERT_EQ(1, m_thread.StartThread());
-        ASSERT_TRUE(VeskTest::EventuallyTrue(
-            [this] { return m_thread.GetThreadStatus() == Vesk::CThread::eThreadFinished; }));
-    }
-    void MakeBusy() override { ASSERT_EQ(1, m_thread.StartThread()); }
-    void Signal() override { m_thread.m_gate.SignalEvent(); }
-
-  private:
-    GatedThread m_thread;
+template <bool kManualReset>
+struct EventKind : KindBase {
+    Vesk::CEvent object{kManualReset};
+    void Signal() { object.SignalEvent(); }
 };
 
-class FakeWaitable : public Waitable {
-  public:
-    CSynchronizationObject& Object() override { return m_fake; }
-
-  private:
-    Vesk::CFakeSynchronizationObject m_fake;
+// Busy: the body runs until its gate opens.
+struct ThreadKind : KindBase {
+    Vesk::CEvent gate{true};
+    Worker object{[this](Worker&) { return gate.WaitForObject(-1); }};
+    ~ThreadKind() { Signal(); }
+    void MakeBusy() { ASSERT_EQ(1, object.StartThread()); }
+    void Signal() { gate.SignalEvent(); }
 };
 
-std::unique_ptr<Waitable> MakeWaitable(Kind kind) {
-    switch (kind) {
-        case Kind::Mutex:
-            return std::make_unique<MutexWaitable>();
-        case Kind::ManualEvent:
-            return std::make_unique<EventWaitable>(true);
-        case Kind::AutoEvent:
-            return std::make_unique<EventWaitable>(false);
-        case Kind::Thread:
-            return std::make_unique<ThreadWaitable>();
-        case Kind::Fake:
-            break;
-    }
-    return std::make_unique<FakeWaitable>();
-}
-
-const char* KindName(Kind kind) {
-    static const char* const names[] = {"Mutex", "ManualEvent", "AutoEvent", "Thread", "Fake"};
-    return names[static_cast<int>(kind)];
-}
-
-const long kNever = -1;
-
-struct WaitCase {
-    const char* name;
-    bool busy;           // start state: busy, or signalled
-    long timeout;        // milliseconds
-    long signalAfterMs;  // when another thread signals, or kNever
-    int expected;
-    long minMs;       // strict lower bound of the delay
-    long expectedMs;  // expected delay; the upper bound adds the slack
+// Fails every wait at once.
+struct FakeKind : KindBase {
+    Vesk::CFakeSynchronizationObject object;
 };
 
-struct WaitParam {
-    Kind kind;
-    WaitCase wait;
-    bool viaDispatcher;
-};
+template <typename Kind>
+struct WaitContract : ::testing::Test {
+    static constexpr bool kFake = std::is_same<Kind, FakeKind>::value;
 
-// The table for one kind. Rows differ between kinds only where the contract does: a time-out below
-// -1 (mutex: a deadline in the past; event: no limit; thread: time-out at once), the thread's
-// first poll after one step, and the fake object, which fails every wait at once. The largest
-// time-out must not overflow into a deadline in the past (LONG_MAX x 10^6 leaves the 64-bit range);
-// a thread polls in steps of a hundredth of the time-out, so it has no such row.
-std::vector<WaitCase> CasesFor(Kind kind) {
-    if (kind == Kind::Fake) {
-        return {
-            {"SignalledNoLimit", false, -1, kNever, kFailed, 0, 0},
-            {"BusyNoLimit", true, -1, 100, kFailed, 0, 0},
-            {"BusyTest", true, 0, kNever, kFailed, 0, 0},
-            {"BusyTimed1000", true, 1000, kNever, kFailed, 0, 0},
-            {"BusyBelowMinusOne", true, -5, kNever, kFailed, 0, 0},
-        };
-    }
-    const bool isThread = kind == Kind::Thread;
-    const bool isEvent = kind == Kind::ManualEvent || kind == Kind::AutoEvent;
-    std::vector<WaitCase> cases = {
-        {"SignalledTest", false, 0, kNever, kSignaled, 0, 0},
-        {"SignalledNoLimit", false, -1, kNever, kSignaled, 0, 0},
-        // The thread's first test of its status follows one sleep of 250/100 = 2 ms.
-        {"SignalledTimed250", false, 250, kNever, kSignaled, isThread ? 2 : 0, 0},
-        {"SignalledBelowMinusOne", false, -5, kNever, isThread ? kTimeout : kSignaled, 0, 0},
-        {"BusyTest", true, 0, kNever, kTimeout, 0, 0},
-        {"BusyTimed250NeverSignalled", true, 250, kNever, kTimeout, 250, 250},
-        {"BusyTimed1000SignalledAt100", true, 1000, 100, kSignaled, 100, 100},
-        {"BusyNoLimitSignalledAt100", true, -1, 100, kSignaled, 100, 100},
-    };
-    if (!isThread) {
-        cases.push_back({"BusyLongMaxSignalledAt100", true, LONG_MAX, 100, kSignaled, 100, 100});
-    }
-    if (isEvent) {
-        cases.push_back({"BusyBelowMinusOneSignalledAt100", true, -5, 100, kSignaled, 100, 100});
-    } else {
-        cases.push_back({"BusyBelowMinusOne", true, -5, kNever, kTimeout, 0, 0});
-    }
-    return cases;
-}
-
-std::vector<WaitParam> AllParams() {
-    std::vector<WaitParam> params;
-    for (Kind kind : {Kind::Mutex, Kind::ManualEvent, Kind::AutoEvent, Kind::Thread, Kind::Fake}) {
-        for (const WaitCase& wait : CasesFor(kind)) {
-            params.push_back({kind, wait, false});
-            params.push_back({kind, wait, true});
+    // Expects `result` after `delayMs` (plus slack) and, where another thread signals, not before.
+    // A signalled object is one signalled before it is made busy, once a test (time-out 0) finds it
+    // so; a joined thread must keep answering. A test is made a hundred times: it never sleeps.
+    void Check(bool busy, long timeout, long signalAt, int result, long delayMs = 0) {
+        SCOPED_TRACE(::testing::Message() << (busy ? "busy" : "signalled") << ", " << timeout);
+        Kind kind;
+        if (!busy) {
+            kind.Signal();  // first: a thread's body then returns at once, meeting the start race
         }
+        kind.MakeBusy();
+        ASSERT_TRUE(busy || kFake ||
+                    EventuallyTrue([&] { return kind.object.WaitForObject(0) == kSignaled; }));
+        const auto start = Clock::now();
+        auto signaller =
+            signalAt > 0 ? After(signalAt, [&] { kind.Signal(); }) : std::future<void>{};
+        for (int i = 0; i < (timeout == 0 ? 100 : 1); ++i) {
+            EXPECT_EQ(kFake ? kFailed : result,
+                      Vesk::CSynchronizationObject::WaitForObject(kind.object, timeout));
+        }
+        EXPECT_TRUE(DelayWithin(start, kFake ? 0 : delayMs, delayMs));
     }
-    return params;
-}
+};
 
-std::string ParamName(const ::testing::TestParamInfo<WaitParam>& info) {
-    return std::string(KindName(info.param.kind)) + "_" + info.param.wait.name +
-           (info.param.viaDispatcher ? "_Dispatcher" : "_Member");
-}
-
-class WaitContractTest : public ::testing::TestWithParam<WaitParam> {};
-
-TEST_P(WaitContractTest, ResultAndDelayFollowTheContract) {
-    const WaitParam& param = GetParam();
-    const WaitCase& wait = param.wait;
-    std::unique_ptr<Waitable> waitable = MakeWaitable(param.kind);
-    if (wait.busy) {
-        waitable->MakeBusy();
-    } else {
-        waitable->MakeSignalled();
+struct KindNames {
+    template <typename Kind>
+    static std::string GetName(int i) {
+        return std::vector<std::string>{"Mutex", "ManualEvent", "AutoEvent", "Thread", "Fake"}[i];
     }
-    ASSERT_FALSE(HasFatalFailure());
+};
+using Kinds = ::testing::Types<MutexKind, EventKind<true>, EventKind<false>, ThreadKind, FakeKind>;
+TYPED_TEST_SUITE(WaitContract, Kinds, KindNames);
 
-    Stopwatch clock;
-    DelayedAction signaller(wait.signalAfterMs, [&waitable] { waitable->Signal(); });
-    CSynchronizationObject& object = waitable->Object();
-    const int result = param.viaDispatcher
-                           ? CSynchronizationObject::WaitForObject(object, wait.timeout)
-                           : object.WaitForObject(wait.timeout);
-    const long long elapsedUs = clock.ElapsedUs();
-
-    EXPECT_EQ(wait.expected, result);
-    EXPECT_TRUE(DelayWithin(elapsedUs, wait.minMs, wait.expectedMs));
+// LONG_MAX must not overflow into a deadline in the past; a thread, which polls in steps of up to
+// 5 s, waits without limit instead.
+TYPED_TEST(WaitContract, BusyObjectWaitsAsTheTimeoutSays) {
+    this->Check(true, 0, 0, kTimeout);
+    this->Check(true, 250, 0, kTimeout, 250);
+    this->Check(true, 1000, 100, kSignaled, 100);
+    this->Check(true, -1, 100, kSignaled, 100);
+    this->Check(true, std::is_same<TypeParam, ThreadKind>() ? -1 : LONG_MAX, 100, kSignaled, 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKind, WaitContractTest, ::testing::ValuesIn(AllParams()), ParamName);
+TYPED_TEST(WaitContract, SignalledObjectAnswersAtOnce) {
+    this->Check(false, 0, 0, kSignaled);
+    this->Check(false, -1, 0, kSignaled);
+    this->Check(false, 250, 0, kSignaled);
+}
+
+// Each Lock counts once more and only the last Unlock frees the mutex; a successful wait, by the
+// holder or anyone else, leaves the count as it was. Another thread's test (0) and wait with a
+// deadline in the past (-5) find the mutex held or free.
+TEST(MutexTest, HoldsNestAndSuccessfulWaitsLeaveTheCountAlone) {
+    Vesk::CMutex mutex;
+    int holds = 0;
+    for (int step : {0, 1, 1, -1, -1}) {
+        step > 0 ? mutex.Lock() : step < 0 ? mutex.Unlock() : void();
+        holds += step;
+        for (long timeout : {-1L, 0L, 250L, -5L}) {
+            EXPECT_EQ(kSignaled, mutex.WaitForObject(timeout)) << holds << " holds, " << timeout;
+        }
+        auto other = std::async(std::launch::async, [&] {
+            return std::vector<int>{mutex.WaitForObject(0), mutex.WaitForObject(-5)};
+        });
+        EXPECT_EQ(std::vector<int>(2, holds > 0 ? kTimeout : kSignaled), other.get()) << holds;
+    }
+}
+
+// Of three blocked waiters (no limit, timed, and below -1, which means no limit too), one signal
+// releases all of a manual-reset event, which stays signalled, and exactly one of an auto-reset
+// event, whose signal that waiter takes; each further signal releases one more.
+TEST(EventTest, OneSignalReleasesEveryWaiterOrExactlyOne) {
+    for (bool manualReset : {true, false}) {
+        SCOPED_TRACE(manualReset ? "manual reset" : "auto reset");
+        Vesk::CEvent event(manualReset);
+        std::atomic<int> released{0};
+        auto wait = [&](long timeout) { released += event.WaitForObject(timeout) == kSignaled; };
+        std::future<void> waiters[] = {After(0, std::bind(wait, -1)),
+                                       After(0, std::bind(wait, 10000)),
+                                       After(0, std::bind(wait, -5))};
+        std::this_thread::sleep_for(Ms(50));
+        for (int signals = 1; signals <= 3; ++signals) {
+            event.SignalEvent();
+            EXPECT_TRUE(EventuallyTrue([&] { return released == (manualReset ? 3 : signals); }));
+            std::this_thread::sleep_for(Ms(50));
+            EXPECT_EQ(manualReset ? 3 : signals, released.load());
+        }
+        EXPECT_EQ(manualReset ? kSignaled : kTimeout, event.WaitForObject(0));
+    }
+}
 
 }  // namespace
