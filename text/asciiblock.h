@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/utf8codec.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #define VESK_ASCII_BLOCK_SSE2 1
@@ -234,6 +236,24 @@ inline void StoreAsciiBlock(const sAsciiBlock_t& block, Out* dst) {
 }
 
 #endif
+
+// Converts (or, with kStore false, only counts) whole ASCII blocks from src while
+// count + block <= limit and the block holds only units 0x01-0x7F. src must be block aligned.
+// Advances src and returns the new count.
+template <bool kStore, class In, class Out>
+VESK_ALWAYS_INLINE std::size_t AsciiBlocks(const In*& src, Out* dst, std::size_t count,
+                                           std::size_t limit) {
+    constexpr std::size_t units = kAsciiBlockUnits<In>;
+    sAsciiBlock_t block;
+    while (count + units <= limit && LoadAsciiBlock(src, block)) {
+        if constexpr (kStore) {
+            StoreAsciiBlock<In, Out>(block, dst + count);
+        }
+        src += units;
+        count += units;
+    }
+    return count;
+}
 
 // ---- ASCII prefixes: how far a run of ASCII goes within one aligned chunk ----
 //

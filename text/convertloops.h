@@ -12,30 +12,13 @@
 
 #include "text/asciiblock.h"
 #include "text/utf8codec.h"
+#include "text/utf8words.h"
 
 namespace Vesk {
 namespace Text {
 
 // Largest count a pass may report; above it the result is 0.
 constexpr std::size_t kMaxCount = 0xFFFF;
-
-// Converts (or, with kStore false, only counts) whole ASCII blocks from src while
-// count + block <= limit and the block holds only units 0x01-0x7F. src must be block aligned.
-// Advances src and returns the new count.
-template <bool kStore, class In, class Out>
-VESK_ALWAYS_INLINE std::size_t AsciiBlocks(const In*& src, Out* dst, std::size_t count,
-                                           std::size_t limit) {
-    constexpr std::size_t units = kAsciiBlockUnits<In>;
-    sAsciiBlock_t block;
-    while (count + units <= limit && LoadAsciiBlock(src, block)) {
-        if constexpr (kStore) {
-            StoreAsciiBlock<In, Out>(block, dst + count);
-        }
-        src += units;
-        count += units;
-    }
-    return count;
-}
 
 // After an ASCII character: the rest of its run, chunk by chunk as far as the run reaches and in
 // whole blocks where it reaches a block boundary, while count stays within limit. Advances src
@@ -97,12 +80,12 @@ template <class Reader>
 VESK_ALWAYS_INLINE unsigned short CountCharacters(const typename Reader::Unit* src) {
     const Reader reader;
     std::size_t count = 0;
+    const typename Reader::Unit* retry = src;
     for (;;) {
         if constexpr (Reader::kAsciiBlocks) {
-            if (reader.StartsAsciiRun(*src)) {
-                count = AsciiStretch<false, char>(
-                    src, nullptr, count, kMaxCount + 1,
-                    [](unsigned int unit) { return static_cast<char>(unit); });
+            // Whole words of well-formed text; the decoder below takes what they cannot.
+            if (src >= retry) {
+                count = Utf8Words::CountWords(src, count, kMaxCount, retry);
                 if (count > kMaxCount) {
                     return 0;
                 }
