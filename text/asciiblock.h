@@ -48,6 +48,14 @@ constexpr std::size_t kAsciiBlockBytes = 32;
 constexpr std::size_t kAsciiBlockBytes = 16;
 #endif
 
+// The aligned eight bytes at p, read whole: they may extend past a terminator, never past
+// themselves (the word-at-a-time sizing passes read their words through this).
+VESK_READS_WHOLE_ALIGNED_BLOCK inline std::uint64_t LoadAlignedWord(const void* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
 template <class Unit>
 constexpr std::size_t kAsciiBlockUnits = kAsciiBlockBytes / sizeof(Unit);
 

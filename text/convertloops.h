@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "text/asciiblock.h"
+#include "text/encodedwords.h"
 #include "text/utf8codec.h"
 #include "text/utf8words.h"
 
@@ -144,14 +145,17 @@ template <class In>
 VESK_ALWAYS_INLINE unsigned short CountEncodedBytes(const In* src) {
     std::size_t count = 0;
     for (;;) {
-        if (IsBlockAligned(src)) {
-            count = AsciiBlocks<false, In, char>(src, nullptr, count, kMaxCount + 1);
+        // Whole words; then one unit at a time up to the next word.
+        if (EncodedWords::IsWordAligned(src)) {
+            count = EncodedWords::CountWords(src, count, kMaxCount);
         }
-        const unsigned int v = *src++;
-        if (v == 0) {
-            return CountResult(count + 1);
-        }
-        count += EncodedLength(v);
+        do {
+            const unsigned int v = *src++;
+            if (v == 0) {
+                return CountResult(count + 1);
+            }
+            count += EncodedLength(v);
+        } while (!EncodedWords::IsWordAligned(src));
         if (count > kMaxCount) {
             return 0;
         }

@@ -135,12 +135,6 @@ class CThresholds {
 
 #else
 
-VESK_READS_WHOLE_ALIGNED_BLOCK inline std::uint64_t LoadWord(const unsigned char* p) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
 // The flag of every byte that is zero.
 inline Flags ZeroBytes(std::uint64_t x) {
     return ~(((x & kLows) + kLows) | x) & kTops;
@@ -155,7 +149,7 @@ class CThresholds {
     sWordFlags_t Load(const unsigned char* p, std::size_t skip) const {
         std::uint64_t before = 0;
         std::memset(&before, 0xFF, skip);  // the first `skip` bytes in memory order
-        const std::uint64_t word = (LoadWord(p) & ~before) | ('a' * kOnes & before);
+        const std::uint64_t word = (LoadAlignedWord(p) & ~before) | ('a' * kOnes & before);
         sWordFlags_t flags;
         flags.high = word & kTops;
         const std::uint64_t low = word & kLows;
