@@ -56,6 +56,44 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::uint64_t LoadAlignedWord(const void* 
     return word;
 }
 
+// An aligned 8-byte word as lanes of In units, each flagged by its top bit: the bit arithmetic
+// of the word-at-a-time sizing passes.
+template <class In>
+struct sLanes_t {
+    static constexpr unsigned kBits = 8 * sizeof(In);
+    static constexpr std::size_t kUnits = 8 / sizeof(In);
+
+    // `unit` in every lane.
+    static constexpr std::uint64_t Repeat(std::uint64_t unit) {
+        std::uint64_t word = 0;
+        for (std::size_t i = 0; i < kUnits; ++i) {
+            word = (word << kBits) | unit;
+        }
+        return word;
+    }
+
+    static constexpr std::uint64_t kTops = Repeat(std::uint64_t{1} << (kBits - 1));
+    static constexpr std::uint64_t kLows = Repeat((std::uint64_t{1} << (kBits - 1)) - 1);
+
+    // The flag of every lane that is not zero, and of every lane that is.
+    static std::uint64_t NonZero(std::uint64_t word) {
+        return (((word & kLows) + kLows) | word) & kTops;
+    }
+    static std::uint64_t Zero(std::uint64_t word) { return ~NonZero(word) & kTops; }
+
+    // The flag of every lane holding `floor` (a power of two) or more.
+    static std::uint64_t AtLeast(std::uint64_t word, std::uint64_t floor) {
+        const std::uint64_t unit =
+            kBits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << kBits) - 1;
+        return NonZero(word & Repeat(unit & ~(floor - 1)));
+    }
+
+    // The number of flags set: a multiplication adds the lanes up into the top one.
+    static std::size_t Count(std::uint64_t flags) {
+        return static_cast<std::size_t>(((flags >> (kBits - 1)) * Repeat(1)) >> (64 - kBits));
+    }
+};
+
 template <class Unit>
 constexpr std::size_t kAsciiBlockUnits = kAsciiBlockBytes / sizeof(Unit);
 

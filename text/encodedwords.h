@@ -18,41 +18,6 @@ namespace Text {
 namespace EncodedWords {
 
 template <class In>
-struct sLanes_t {
-    static constexpr unsigned kBits = 8 * sizeof(In);
-    static constexpr std::size_t kUnits = 8 / sizeof(In);
-
-    // `unit` in every lane.
-    static constexpr std::uint64_t Repeat(std::uint64_t unit) {
-        std::uint64_t word = 0;
-        for (std::size_t i = 0; i < kUnits; ++i) {
-            word = (word << kBits) | unit;
-        }
-        return word;
-    }
-
-    static constexpr std::uint64_t kTops = Repeat(std::uint64_t{1} << (kBits - 1));
-    static constexpr std::uint64_t kLows = Repeat((std::uint64_t{1} << (kBits - 1)) - 1);
-
-    // The flag of every lane that is not zero.
-    static std::uint64_t NonZero(std::uint64_t word) {
-        return (((word & kLows) + kLows) | word) & kTops;
-    }
-
-    // The flag of every lane holding `floor` (a power of two) or more.
-    static std::uint64_t AtLeast(std::uint64_t word, std::uint64_t floor) {
-        const std::uint64_t unit =
-            kBits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << kBits) - 1;
-        return NonZero(word & Repeat(unit & ~(floor - 1)));
-    }
-
-    // The number of flags set: a multiplication adds the lanes up into the top one.
-    static std::size_t Count(std::uint64_t flags) {
-        return static_cast<std::size_t>(((flags >> (kBits - 1)) * Repeat(1)) >> (64 - kBits));
-    }
-};
-
-template <class In>
 inline bool IsWordAligned(const In* p) {
     return (reinterpret_cast<std::uintptr_t>(p) & 7) == 0;
 }
@@ -67,7 +32,7 @@ inline std::size_t CountWords(const In*& src, std::size_t count, std::size_t lim
             count = AsciiBlocks<false, In, char>(src, nullptr, count, limit + 1);
         }
         const std::uint64_t word = LoadAlignedWord(src);
-        std::uint64_t refused = ~Lanes::NonZero(word) & Lanes::kTops;
+        std::uint64_t refused = Lanes::Zero(word);
         if constexpr (sizeof(In) == 4) {
             refused |= Lanes::AtLeast(word, 0x10000);
         }

@@ -43,9 +43,10 @@ inline Flags Later(Flags flags, unsigned n, Flags& beyond) {
 // The top bit of each byte of an 8-byte word flags that byte.
 typedef std::uint64_t Flags;
 constexpr std::size_t kWordBytes = 8;
-constexpr std::uint64_t kTops = 0x8080808080808080ULL;
-constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+typedef sLanes_t<unsigned char> Bytes;
+constexpr std::uint64_t kTops = Bytes::kTops;
+constexpr std::uint64_t kLows = Bytes::kLows;
+constexpr std::uint64_t kOnes = Bytes::Repeat(1);
 
 inline Flags Later(Flags flags, unsigned n, Flags& beyond) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
@@ -55,11 +56,6 @@ inline Flags Later(Flags flags, unsigned n, Flags& beyond) {
     beyond |= flags >> (64 - 8 * n);
     return flags << (8 * n);
 #endif
-}
-
-// A multiplication adds the bytes up into the top one; no byte of the sum exceeds 8.
-inline std::size_t CountFlags(Flags flags) {
-    return static_cast<std::size_t>(((flags >> 7) * kOnes) >> 56);
 }
 
 #endif
@@ -135,11 +131,6 @@ class CThresholds {
 
 #else
 
-// The flag of every byte that is zero.
-inline Flags ZeroBytes(std::uint64_t x) {
-    return ~(((x & kLows) + kLows) | x) & kTops;
-}
-
 class CThresholds {
   public:
     explicit CThresholds(const unsigned char* start)
@@ -157,10 +148,10 @@ class CThresholds {
         flags.lead[1] = (low + m_add[1]) & flags.high;
         flags.lead[2] = (low + m_add[2]) & flags.high;
         flags.lead[3] = (low + m_add[3]) & flags.high;
-        flags.zero = ZeroBytes(word);
-        flags.lowZero = ZeroBytes(word & (7 * kOnes));
-        flags.is0x80 = ZeroBytes(word ^ kTops);
-        flags.characters = kWordBytes - CountFlags(flags.high & ~flags.lead[0]);
+        flags.zero = Bytes::Zero(word);
+        flags.lowZero = Bytes::Zero(word & (7 * kOnes));
+        flags.is0x80 = Bytes::Zero(word ^ kTops);
+        flags.characters = kWordBytes - Bytes::Count(flags.high & ~flags.lead[0]);
         return flags;
     }
 
