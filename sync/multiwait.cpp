@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <typeinfo>
 
 #include "sync/waitsupport.h"
 
@@ -90,6 +92,7 @@ class CWaitSet {
     int TestAll(bool consume);
     // The object at `i` alone: eWaitSignaled, eWaitTimeout (not signalled) or eWaitFailed.
     int Probe(int i) const;
+    void AddEvent(CEvent* event);
     CEvent& Event(int i) const { return *static_cast<CEvent*>(m_objects[i]); }
     CMutex& Mutex(int i) const { return *static_cast<CMutex*>(m_objects[i]); }
 
@@ -102,11 +105,42 @@ class CWaitSet {
     int m_eventCount = 0;
 };
 
+// The kind of `object`; false for one that cannot take part: the fake object is never signalled,
+// and an application's own kind gives no notice of its changes. The library's own classes are
+// recognised by their exact type, which costs a comparison; derived ones (every CThread) by a cast.
+bool KindOf(CSynchronizationObject& object, EKind* kind) {
+    const std::type_info& type = typeid(object);
+    if (type == typeid(CEvent) || dynamic_cast<CEvent*>(&object) != nullptr) {
+        *kind = eKindEvent;
+    } else if (type == typeid(CMutex) || dynamic_cast<CMutex*>(&object) != nullptr) {
+        *kind = eKindMutex;
+    } else if (dynamic_cast<CThread*>(&object) != nullptr) {
+        *kind = eKindThread;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 bool HasDuplicate(CSynchronizationObject* const* objects, int count) {
     CSynchronizationObject* sorted[kMaxObjects];
     std::copy(objects, objects + count, sorted);
     std::sort(sorted, sorted + count);
     return std::adjacent_find(sorted, sorted + count) != sorted + count;
+}
+
+// Keeps m_events in address order, each event once (a wait-any may name one twice, and an
+// event's mutex is not recursive). Sets are small and mostly given in address order already.
+void CWaitSet::AddEvent(CEvent* event) {
+    int at = m_eventCount;
+    for (; at > 0 && std::less<CEvent*>()(event, m_events[at - 1]); --at) {
+    }
+    if (at > 0 && m_events[at - 1] == event) {
+        return;
+    }
+    std::copy_backward(m_events + at, m_events + m_eventCount, m_events + m_eventCount + 1);
+    m_events[at] = event;
+    ++m_eventCount;
 }
 
 bool CWaitSet::Prepare(CSynchronizationObject* const* objects, int count, bool waitAll) {
@@ -121,45 +155,41 @@ bool CWaitSet::Prepare(CSynchronizationObject* const* objects, int count, bool w
         if (object == nullptr) {
             return false;
         }
-        // The fake object is never signalled, and an application's own kind gives no notice of
-        // its changes: neither can take part.
-        if (CEvent* const event = dynamic_cast<CEvent*>(object)) {
-            m_kinds[i] = eKindEvent;
-            m_events[m_eventCount++] = event;
-        } else if (dynamic_cast<CThread*>(object) != nullptr) {
-            m_kinds[i] = eKindThread;
-        } else if (dynamic_cast<CMutex*>(object) != nullptr) {
-            m_kinds[i] = eKindMutex;
-            m_hasMutex = true;
-        } else {
+        if (!KindOf(*object, &m_kinds[i])) {
             return false;
         }
+        if (m_kinds[i] == eKindEvent) {
+            AddEvent(&Event(i));
+        }
+        m_hasMutex = m_hasMutex || m_kinds[i] == eKindMutex;
     }
-    // Address order, each event once (a wait-any may name one twice): its mutex is not recursive.
-    std::sort(m_events, m_events + m_eventCount);
-    m_eventCount = static_cast<int>(std::unique(m_events, m_events + m_eventCount) - m_events);
     return !(waitAll && HasDuplicate(objects, count));
 }
 
-int CWaitSet::Probe(int i) const {
+// Taken and released at once, as the mutex's own wait does.
+int TestMutex(CMutex& mutex) {
+    const int code = pthread_mutex_trylock(&mutex.m_mutex);
+    if (code == 0) {
+        pthread_mutex_unlock(&mutex.m_mutex);
+    }
+    return TryLockResult(code);
+}
+
+inline int CWaitSet::Probe(int i) const {
+    const int kSignaled = CSynchronizationObject::eWaitSignaled;
+    const int kNotYet = CSynchronizationObject::eWaitTimeout;
     switch (m_kinds[i]) {
         case eKindEvent:
-            return Event(i).m_signaled ? CSynchronizationObject::eWaitSignaled
-                                       : CSynchronizationObject::eWaitTimeout;
+            return Event(i).m_signaled ? kSignaled : kNotYet;
         case eKindThread:
             return static_cast<CThread*>(m_objects[i])->GetThreadStatus() ==
                            CThread::eThreadFinished
-                       ? CSynchronizationObject::eWaitSignaled
-                       : CSynchronizationObject::eWaitTimeout;
+                       ? kSignaled
+                       : kNotYet;
         case eKindMutex:
             break;
     }
-    // Taken and released at once, as the mutex's own wait does.
-    const int code = pthread_mutex_trylock(&Mutex(i).m_mutex);
-    if (code == 0) {
-        pthread_mutex_unlock(&Mutex(i).m_mutex);
-    }
-    return TryLockResult(code);
+    return TestMutex(Mutex(i));
 }
 
 // The satisfied wait takes an auto-reset event's signal; the event's mutex is held.
