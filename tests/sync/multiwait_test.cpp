@@ -176,7 +176,9 @@ TEST(WaitForObjectsTest, TimeoutsOnASet) {
         auto signaller = c.signalAt > 0 ? After(c.signalAt,
                                                 [&] {
                                                     o.autoEvents[1].SignalEvent();
-                                                    release = c.waitAll;
+                                                    if (c.waitAll) {
+                                                        release = true;
+                                                    }
                                                 })
                                         : std::future<void>{};
         int index = -1;
