@@ -294,16 +294,28 @@ TEST(ThreadStress, StartStopRestartLoopKeepsTheStatusRight) {
     EXPECT_EQ(RunStress(1, 21, body), 0);
 }
 
-// The worker ignores the stop request: it counts passes, or blocks in the wait of an event or of
-// a mutex held here. Ended by force, it runs no more, and what it waited for stays usable: the
-// event's mutex free and its waiter count right, the mutex free.
+// A wait-all on an event and a mutex, as one waitable object.
+class CBothOf : public Vesk::CSynchronizationObject {
+  public:
+    CBothOf(Vesk::CEvent& event, Vesk::CMutex& mutex) : m_objects{&event, &mutex} {}
+    int WaitForObject(long timeout) override {
+        return WaitForObjects(m_objects, 2, true, timeout, nullptr);
+    }
+    Vesk::CSynchronizationObject* const m_objects[2];
+};
+
+// The worker ignores the stop request: it counts passes, or blocks in the wait of an event, of a
+// mutex held here, or of both at once. Ended by force, it runs no more, and what it waited for
+// stays usable: the event's mutex free and its waiter count right, the mutex free, and a wait on
+// both blocks and times out as it should.
 TEST(ThreadStress, ForcedStopsOfStubbornBodies_BySignal) {
     CWorker worker;
     Vesk::CEvent event(false);
     Vesk::CMutex mutex;
+    CBothOf both(event, mutex);
     const auto body = [&](unsigned, std::mt19937& random) {
-        Vesk::CSynchronizationObject* const objects[] = {nullptr, &event, &mutex};
-        worker.m_object = objects[random() % 3];
+        Vesk::CSynchronizationObject* const objects[] = {nullptr, &event, &mutex, &both};
+        worker.m_object = objects[random() % 4];
         worker.m_entered = false;
         mutex.Lock();
         const auto inside = [&] {
@@ -315,7 +327,7 @@ TEST(ThreadStress, ForcedStopsOfStubbornBodies_BySignal) {
         const long passes = worker.m_passes;
         wrong |= Waiters(event) != 0;
         wrong |= pthread_mutex_trylock(&mutex.m_mutex) != 0 || pthread_mutex_unlock(&mutex.m_mutex);
-        std::this_thread::sleep_for(Milliseconds(2));
+        wrong |= both.WaitForObject(2) != kTimedOut;
         return wrong || worker.m_passes != passes;
     };
     EXPECT_EQ(RunStress(1, 22, body), 0);
