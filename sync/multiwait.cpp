@@ -125,7 +125,7 @@ bool KindOf(CSynchronizationObject& object, EKind* kind) {
 bool HasDuplicate(CSynchronizationObject* const* objects, int count) {
     CSynchronizationObject* sorted[kMaxObjects];
     std::copy(objects, objects + count, sorted);
-    std::sort(sorted, sorted + count);
+    std::sort(sorted, sorted + count, std::less<CSynchronizationObject*>());
     return std::adjacent_find(sorted, sorted + count) != sorted + count;
 }
 

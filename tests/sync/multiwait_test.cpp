@@ -197,12 +197,13 @@ double MedianMs(std::vector<double> values) {
 }
 
 // How long from a signal to the return of the wait it ends: a wait on the event alone, and a
-// wait-any on four events of which it is the last. Both must stay within one bound that a set
-// tested by polling would not meet.
+// wait-any on four events of which it is the last. The wait on the set must stay within the
+// bound of the wait on one: 5 ms, or three times its median where the machine is that slow
+// (emulation, valgrind). A set tested by polling would not meet it.
 TEST(WaitForObjectsTest, SignalWakesAWaitOnFourEventsAsSoonAsAWaitOnOne) {
-    const double kBoundMs = 5;
     Objects o;
     Sync* const events[] = {&o.autoEvents[0], &o.autoEvents[1], &o.autoEvents[2], &o.autoEvents[3]};
+    double bound = 5;  // ms
     for (int count : {1, 4}) {
         std::vector<double> latencies;
         for (int round = 0; round < 21; ++round) {
@@ -219,7 +220,11 @@ TEST(WaitForObjectsTest, SignalWakesAWaitOnFourEventsAsSoonAsAWaitOnOne) {
             EXPECT_EQ(kSignaled, result);
             latencies.push_back(latency.count());
         }
-        EXPECT_LT(MedianMs(latencies), kBoundMs) << "wait on " << count << " events";
+        if (count == 1) {
+            bound = std::max(bound, 3 * MedianMs(latencies));
+        } else {
+            EXPECT_LT(MedianMs(latencies), bound);
+        }
     }
 }
 
