@@ -215,6 +215,52 @@ void PingPong(benchmark::State& state) {
     partner.join();
 }
 
+// ---- waits on several events against a wait on one ----
+
+// Four auto-reset events, of which only the last is ever signalled; a wait is a wait-any on all
+// four, so every wake-up also tests the three that stay quiet.
+class CVeskAnyOfFour {
+  public:
+    void Signal() { m_events[3].SignalEvent(); }
+    void Wait() { Vesk::CSynchronizationObject::WaitForObjects(m_all, 4, false, -1, nullptr); }
+
+  private:
+    CEvent m_events[4] = {CEvent(false), CEvent(false), CEvent(false), CEvent(false)};
+    Vesk::CSynchronizationObject* const m_all[4] = {&m_events[0], &m_events[1], &m_events[2],
+                                                    &m_events[3]};
+};
+
+// A test (time-out 0) of four events that are not signalled, so every one is looked at.
+void TestFourEventsVesk(benchmark::State& state) {
+    CEvent events[4] = {CEvent(true), CEvent(true), CEvent(true), CEvent(true)};
+    Vesk::CSynchronizationObject* const all[4] = {&events[0], &events[1], &events[2], &events[3]};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            Vesk::CSynchronizationObject::WaitForObjects(all, 4, false, 0, nullptr));
+    }
+}
+
+void TestOneEventVesk(benchmark::State& state) {
+    CEvent event(true);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(event.WaitForObject(0));
+    }
+}
+
+void RegisterWaitsOnSeveral() {
+    // A round trip is two signal-to-wake latencies; the reference is the same with one event.
+    benchmark::RegisterBenchmark("signal-to-wake ping-pong/wait-any of 4 events/vesk",
+                                 PingPong<CVeskAnyOfFour>)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("signal-to-wake ping-pong/wait-any of 4 events/WaitForObject on 1",
+                                 PingPong<CVeskEvent>)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("WaitForObjects(0)/4 events not signalled/vesk",
+                                 TestFourEventsVesk);
+    benchmark::RegisterBenchmark("WaitForObjects(0)/4 events not signalled/WaitForObject(0) on 1",
+                                 TestOneEventVesk);
+}
+
 // ---- reader-writer locks: read holds and write holds, one thread and two ----
 
 class CVeskRwLock {
@@ -338,6 +384,7 @@ void RegisterSyncBenchmarks() {
     benchmark::RegisterBenchmark("event ping-pong/2 threads/std::mutex+cv notify under lock",
                                  PingPong<CStdEvent<true>>)
         ->UseRealTime();
+    RegisterWaitsOnSeveral();
     RegisterRwHolds<false>();
     RegisterRwHolds<true>();
     benchmark::RegisterBenchmark("atomic ref+deref/1 thread/vesk", RefDerefVesk);

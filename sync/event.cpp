@@ -58,6 +58,7 @@ void CEvent::SetState(bool state) {
     // Woken waiters re-test the state; of an auto-reset event exactly one takes the signal.
     pthread_cond_broadcast(&m_cond);
     pthread_mutex_unlock(&m_mutex);
+    NotifyMultiWaiters();
 }
 
 void CEvent::SignalEvent() {

@@ -158,6 +158,7 @@ int CThread::ThreadFunc() {
     m_status.store(eThreadRunning);
     const int result = ThreadBody();
     m_status.store(eThreadFinished);
+    NotifyMultiWaiters();
     return result;
 }
 

@@ -13,6 +13,11 @@ timespec WallClockDeadline(long timeoutMs);
 // Platform result code to wait result: 0 -> 1 (signalled), ETIMEDOUT -> 2, anything else -> 0.
 int WaitResultFromCode(int code);
 
+// Wakes every thread blocked in CSynchronizationObject::WaitForObjects so that it tests its set
+// again. Called after an event's state changed (with the event's own mutex released) and after a
+// thread's status became finished. Costs one atomic load while no such wait is in progress.
+void NotifyMultiWaiters();
+
 }  // namespace Vesk
 
 #endif  // VESK_SYNC_WAITSUPPORT_H

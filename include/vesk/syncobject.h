@@ -33,6 +33,34 @@ class VESK_API CSynchronizationObject {
 
     // Calls object.WaitForObject(timeout) through the virtual table and returns its result.
     static int WaitForObject(CSynchronizationObject& object, long timeout);
+
+    // Waits on several objects at once: until one of objects[0..count-1] is signalled (wait-any,
+    // waitAll false) or all of them are signalled at one moment (wait-all), or `timeout` ms pass.
+    //   timeout -1: no limit;  0: test only, consuming nothing;  > 0: until a wall-clock deadline
+    //   result  eWaitSignaled (1), eWaitTimeout (2), or eWaitFailed (0) at once, touching no
+    //           object, for: a null array or entry, count outside 1..64, a time-out below -1,
+    //           an object twice in a wait-all, or an object of a kind that cannot be waited on
+    //           together (CFakeSynchronizationObject, which is never signalled, or any kind
+    //           other than CEvent, CThread and CMutex); later, 0 also when a platform call fails.
+    //   signaled: when a wait-any returns 1 and it is not null, receives the index of the
+    //           object that satisfied it; otherwise it is not written.
+    // Signalled means what a wait on the object alone means:
+    //   CEvent manual-reset  while it is set; it stays set
+    //   CEvent auto-reset    while a signal is pending; a satisfied wait (time-out not 0) takes it
+    //   CThread              once its status is finished (3); the thread is not joined here, its
+    //                        StopThread or destructor collects it as usual
+    //   CMutex               when the caller could obtain it (free, or held by the caller): it is
+    //                        taken and released at once, so the caller never holds it afterwards
+    // Wait-any reports the lowest index signalled at the moment it is satisfied and takes only
+    // that object's signal; the others keep theirs. Wait-all is satisfied only at a moment when
+    // every object is signalled together and then takes the signal of every auto-reset event of
+    // the set at once; until then it takes nothing, so other waiters may take those signals.
+    // A signal or the end of a thread's body wakes the wait at once; mutexes give no notice and
+    // are tested again every 10 ms while one is in the set. Thread-safe; every object must
+    // outlive the wait. An event that is signalled and reset again while the waiter is not
+    // looking (between two of its tests) may be missed, as with a single wait.
+    static int WaitForObjects(CSynchronizationObject* const* objects, int count, bool waitAll,
+                              long timeout, int* signaled);
 };
 
 // A placeholder whose wait fails at once (result 0) for every time-out; it never blocks.

@@ -106,6 +106,72 @@ TEST(EventStress, AutoResetSignalIsTakenByExactlyOneWait) {
     EXPECT_EQ(RunStress(6, 11, body, signalIfFree), 0) << "a signal taken twice, or by nobody";
 }
 
+// Auto-reset events signalled by threads 5 and 6 while threads 0-1 wait for any and 2-3 for all
+// of overlapping sets, and thread 4 waits on one event alone. As above, an event is signalled
+// only by the one who takes its token from 0 to 1, and every wait hands back the token of each
+// signal it takes: a signal taken twice shows at once, and a wait-all that took part of its set
+// leaves a token handed back for an event still signalled. At the end every signal sent is taken
+// or still pending, and an event is signalled exactly when its token is out. The waits have no
+// practical limit and the end of the run keeps every event signalled until all waiters are out,
+// so a waiter asleep while its set is signalled runs into the limit and counts as a fault.
+TEST(EventStress, WaitsOnSeveralEventsTakeEverySignalExactlyOnce) {
+    using Sync = Vesk::CSynchronizationObject;
+    Vesk::CEvent events[4] = {Vesk::CEvent(false), Vesk::CEvent(false), Vesk::CEvent(false),
+                              Vesk::CEvent(false)};
+    std::atomic<int> tokens[4] = {};
+    std::atomic<long long> sent{0}, taken{0};
+    const std::vector<std::vector<int>> sets = {{0, 1, 2}, {1, 2, 3}, {0, 1}, {3, 1, 2}, {3}};
+    const auto signalIfFree = [&](int event) {
+        int free = 0;
+        if (tokens[event].compare_exchange_strong(free, 1)) {
+            sent.fetch_add(1);
+            events[event].SignalEvent();
+        }
+    };
+    const auto signalAllFree = [&] {
+        for (int event = 0; event < 4; ++event) {
+            signalIfFree(event);
+        }
+        Pause();
+    };
+    const auto body = [&](unsigned index, std::mt19937& random) -> long long {
+        if (index >= sets.size()) {
+            signalIfFree(random() % 4);
+            std::this_thread::yield();
+            return 0;
+        }
+        const std::vector<int>& set = sets[index];
+        Sync* objects[3];
+        for (size_t i = 0; i < set.size(); ++i) {
+            objects[i] = &events[set[i]];
+        }
+        const bool waitAll = index == 2 || index == 3;
+        int which = 0;
+        const int result = index == 4 ? events[3].WaitForObject(kGenerous.count())
+                                      : Sync::WaitForObjects(objects, static_cast<int>(set.size()),
+                                                             waitAll, kGenerous.count(), &which);
+        if (result != kSignalled) {
+            return 1;
+        }
+        long long faults = 0;
+        for (size_t i = 0; i < set.size(); ++i) {
+            if (waitAll || static_cast<int>(i) == which) {
+                faults += tokens[set[i]].exchange(0) != 1;
+                taken.fetch_add(1);
+            }
+        }
+        return faults;
+    };
+    EXPECT_EQ(RunStress(7, 13, body, signalAllFree), 0) << "a signal taken twice, or never";
+    long long pending = 0;
+    for (int event = 0; event < 4; ++event) {
+        EXPECT_EQ(tokens[event] == 1, events[event].WaitForObject(0) == kSignalled) << event;
+        pending += tokens[event];
+    }
+    EXPECT_EQ(sent.load(), taken + pending);
+    EXPECT_GT(taken.load(), 1000);
+}
+
 // Each round: every waiter blocks, one signal, all of them must come out with 1, then the reset;
 // a released waiter waits again only after it. The last round leaves the event set, and so lets
 // the waiters go; a waiter a lost wake-up left blocked leaves with a time-out (and a fault).
@@ -228,16 +294,28 @@ TEST(ThreadStress, StartStopRestartLoopKeepsTheStatusRight) {
     EXPECT_EQ(RunStress(1, 21, body), 0);
 }
 
-// The worker ignores the stop request: it counts passes, or blocks in the wait of an event or of
-// a mutex held here. Ended by force, it runs no more, and what it waited for stays usable: the
-// event's mutex free and its waiter count right, the mutex free.
+// A wait-all on an event and a mutex, as one waitable object.
+class CBothOf : public Vesk::CSynchronizationObject {
+  public:
+    CBothOf(Vesk::CEvent& event, Vesk::CMutex& mutex) : m_objects{&event, &mutex} {}
+    int WaitForObject(long timeout) override {
+        return WaitForObjects(m_objects, 2, true, timeout, nullptr);
+    }
+    Vesk::CSynchronizationObject* const m_objects[2];
+};
+
+// The worker ignores the stop request: it counts passes, or blocks in the wait of an event, of a
+// mutex held here, or of both at once. Ended by force, it runs no more, and what it waited for
+// stays usable: the event's mutex free and its waiter count right, the mutex free, and a wait on
+// both blocks and times out as it should.
 TEST(ThreadStress, ForcedStopsOfStubbornBodies_BySignal) {
     CWorker worker;
     Vesk::CEvent event(false);
     Vesk::CMutex mutex;
+    CBothOf both(event, mutex);
     const auto body = [&](unsigned, std::mt19937& random) {
-        Vesk::CSynchronizationObject* const objects[] = {nullptr, &event, &mutex};
-        worker.m_object = objects[random() % 3];
+        Vesk::CSynchronizationObject* const objects[] = {nullptr, &event, &mutex, &both};
+        worker.m_object = objects[random() % 4];
         worker.m_entered = false;
         mutex.Lock();
         const auto inside = [&] {
@@ -249,7 +327,7 @@ TEST(ThreadStress, ForcedStopsOfStubbornBodies_BySignal) {
         const long passes = worker.m_passes;
         wrong |= Waiters(event) != 0;
         wrong |= pthread_mutex_trylock(&mutex.m_mutex) != 0 || pthread_mutex_unlock(&mutex.m_mutex);
-        std::this_thread::sleep_for(Milliseconds(2));
+        wrong |= both.WaitForObject(2) != kTimedOut;
         return wrong || worker.m_passes != passes;
     };
     EXPECT_EQ(RunStress(1, 22, body), 0);

@@ -58,6 +58,17 @@ struct FakeKind : KindBase {
     Vesk::CFakeSynchronizationObject object;
 };
 
+// The ways to wait on one object: alone, and as the only object of a wait-any and a wait-all.
+enum EWay { eAlone, eAny, eAll };
+const char* const kWayNames[] = {"alone", "wait-any", "wait-all"};
+
+int WaitOn(Vesk::CSynchronizationObject& object, long timeout, EWay way) {
+    Vesk::CSynchronizationObject* const objects[] = {&object};
+    return way == eAlone ? Vesk::CSynchronizationObject::WaitForObject(object, timeout)
+                         : Vesk::CSynchronizationObject::WaitForObjects(objects, 1, way == eAll,
+                                                                        timeout, nullptr);
+}
+
 template <typename Kind>
 struct WaitContract : ::testing::Test {
     static constexpr bool kFake = std::is_same<Kind, FakeKind>::value;
@@ -65,7 +76,14 @@ struct WaitContract : ::testing::Test {
     // Expects `result` after `delayMs` (plus slack) and, where another thread signals, not before.
     // A signalled object is one signalled before it is made busy, once a test (time-out 0) finds it
     // so; a joined thread must keep answering. A test is made a hundred times: it never sleeps.
+    // Each check is made alone and through WaitForObjects on a set of one, which must agree.
     void Check(bool busy, long timeout, long signalAt, int result, long delayMs = 0) {
+        for (EWay way : {eAlone, eAny, eAll}) {
+            SCOPED_TRACE(kWayNames[way]);
+            Check(way, busy, timeout, signalAt, result, delayMs);
+        }
+    }
+    void Check(EWay way, bool busy, long timeout, long signalAt, int result, long delayMs) {
         SCOPED_TRACE(::testing::Message() << (busy ? "busy" : "signalled") << ", " << timeout);
         Kind kind;
         if (!busy) {
@@ -78,8 +96,7 @@ struct WaitContract : ::testing::Test {
         auto signaller =
             signalAt > 0 ? After(signalAt, [&] { kind.Signal(); }) : std::future<void>{};
         for (int i = 0; i < (timeout == 0 ? 100 : 1); ++i) {
-            EXPECT_EQ(kFake ? kFailed : result,
-                      Vesk::CSynchronizationObject::WaitForObject(kind.object, timeout));
+            EXPECT_EQ(kFake ? kFailed : result, WaitOn(kind.object, timeout, way));
         }
         EXPECT_TRUE(DelayWithin(start, kFake ? 0 : delayMs, delayMs));
     }
@@ -108,6 +125,43 @@ TYPED_TEST(WaitContract, SignalledObjectAnswersAtOnce) {
     this->Check(false, 0, 0, kSignaled);
     this->Check(false, -1, 0, kSignaled);
     this->Check(false, 250, 0, kSignaled);
+}
+
+// The kind beside an auto-reset event in sets of two. While the kind is busy, a wait-all takes
+// nothing and the event keeps its signal; once the kind is signalled too, the wait-all ends and
+// takes the event's signal with it. A wait-any names the lowest index signalled and takes only
+// that signal. The fake object fails every set at once and touches nothing.
+TYPED_TEST(WaitContract, TakesPartInWaitsOnSeveralObjects) {
+    using Sync = Vesk::CSynchronizationObject;
+    const auto expected = [](int result) { return TestFixture::kFake ? kFailed : result; };
+    TypeParam kind;
+    kind.MakeBusy();
+    Vesk::CEvent event(false);
+    Sync* const kindFirst[] = {&kind.object, &event};
+    Sync* const eventFirst[] = {&event, &kind.object};
+    int index = -1;
+    EXPECT_EQ(expected(kTimeout), Sync::WaitForObjects(kindFirst, 2, false, 50, &index));
+    event.SignalEvent();
+    EXPECT_EQ(expected(kTimeout), Sync::WaitForObjects(kindFirst, 2, true, 50, &index));
+    EXPECT_EQ(expected(kSignaled), Sync::WaitForObjects(kindFirst, 2, false, 50, &index));
+    EXPECT_EQ(TestFixture::kFake ? -1 : 1, index);
+    EXPECT_EQ(TestFixture::kFake ? kSignaled : kTimeout, event.WaitForObject(0)) << "taken";
+
+    event.SignalEvent();
+    const auto start = Clock::now();
+    auto signaller = After(100, [&] { kind.Signal(); });
+    EXPECT_EQ(expected(kSignaled), Sync::WaitForObjects(eventFirst, 2, true, -1, &index));
+    EXPECT_TRUE(DelayWithin(start, TestFixture::kFake ? 0 : 100, 100));
+    signaller.get();
+    EXPECT_EQ(TestFixture::kFake ? kSignaled : kTimeout, event.WaitForObject(0)) << "taken";
+
+    index = -1;
+    event.SignalEvent();
+    kind.Signal();
+    EXPECT_EQ(expected(kSignaled), Sync::WaitForObjects(kindFirst, 2, false, -1, &index));
+    EXPECT_EQ(expected(kSignaled), Sync::WaitForObjects(eventFirst, 2, false, 250, &index));
+    EXPECT_EQ(TestFixture::kFake ? -1 : 0, index);
+    EXPECT_EQ(TestFixture::kFake ? kSignaled : kTimeout, event.WaitForObject(0)) << "taken";
 }
 
 // Each Lock counts once more and only the last Unlock frees the mutex; a successful wait, by the
