@@ -13,6 +13,10 @@ timespec WallClockDeadline(long timeoutMs);
 // Platform result code to wait result: 0 -> 1 (signalled), ETIMEDOUT -> 2, anything else -> 0.
 int WaitResultFromCode(int code);
 
+// nanosleep of `ms` milliseconds (seconds and nanoseconds); a sleep cut short by a signal is not
+// resumed.
+void SleepMilliseconds(long ms);
+
 }  // namespace Vesk
 
 #endif  // VESK_SYNC_WAITSUPPORT_H

@@ -109,9 +109,19 @@ class VESK_API CThread : public CSynchronizationObject {
     bool m_joined;
     std::atomic<bool> m_handlePublished;
 
-    // Joins m_thread unless there is none or it was joined already (then 0); the join's code.
+    // Joins m_thread, or waits for the join another thread makes: 0 once joined (now or
+    // before); ESRCH without a thread, EDEADLK on the thread itself, EINTR when the calling
+    // worker is being ended.
     VESK_LOCAL int JoinOnce();
-    VESK_LOCAL void ForgetThread();
+    // Called with m_lock held, before a new thread replaces the last one: joins it if needed.
+    VESK_LOCAL int CollectFinishedThread();
+    // Called with m_lock held: clears m_thread and ends, joins or lets go of the thread `handle`.
+    VESK_LOCAL void ForgetThread(pthread_t handle, bool force, bool joined);
+    // The body's own StopThread: releases m_lock and ends the calling thread.
+    [[noreturn]] VESK_LOCAL void EndOwnThread(pthread_t handle);
+    // Waits for a body that StopThread(0) left running (unless the caller is that body).
+    VESK_LOCAL void WaitForUntrackedBody();
+    VESK_LOCAL void SetThread(pthread_t handle);
 };
 
 }  // namespace Vesk
