@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "sync/stopguard.h"
+#include "sync/waitsupport.h"
 
 namespace Vesk {
 namespace {
@@ -20,12 +21,9 @@ namespace {
 pthread_mutex_t g_tableLock = PTHREAD_MUTEX_INITIALIZER;
 
 // Callers hold a CStopDeferral first: a worker ended while holding the lock would keep it.
-class CTableLockHolder {
+class CTableLockHolder : public CPlatformLockHolder {
   public:
-    CTableLockHolder() { pthread_mutex_lock(&g_tableLock); }
-    ~CTableLockHolder() { pthread_mutex_unlock(&g_tableLock); }
-    CTableLockHolder(const CTableLockHolder&) = delete;
-    CTableLockHolder& operator=(const CTableLockHolder&) = delete;
+    CTableLockHolder() : CPlatformLockHolder(g_tableLock) {}
 };
 
 #if defined(__GCC_ATOMIC_LLONG_LOCK_FREE) && __GCC_ATOMIC_LLONG_LOCK_FREE == 2

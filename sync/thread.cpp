@@ -39,12 +39,9 @@ pthread_mutex_t g_joinLock = PTHREAD_MUTEX_INITIALIZER;
 pthread_cond_t g_threadEvent = PTHREAD_COND_INITIALIZER;
 sJoin_t* g_joins = nullptr;
 
-class CJoinLockHolder {
+class CJoinLockHolder : public CPlatformLockHolder {
   public:
-    CJoinLockHolder() { pthread_mutex_lock(&g_joinLock); }
-    ~CJoinLockHolder() { pthread_mutex_unlock(&g_joinLock); }
-    CJoinLockHolder(const CJoinLockHolder&) = delete;
-    CJoinLockHolder& operator=(const CJoinLockHolder&) = delete;
+    CJoinLockHolder() : CPlatformLockHolder(g_joinLock) {}
 };
 
 // Whether a join of `object`'s thread `handle` (of any of its threads for kNoThread) is going on.

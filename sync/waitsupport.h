@@ -2,6 +2,7 @@
 #ifndef VESK_SYNC_WAITSUPPORT_H
 #define VESK_SYNC_WAITSUPPORT_H
 
+#include <pthread.h>
 #include <time.h>
 
 namespace Vesk {
@@ -16,6 +17,20 @@ int WaitResultFromCode(int code);
 // nanosleep of `ms` milliseconds (seconds and nanoseconds); a sleep cut short by a signal is not
 // resumed.
 void SleepMilliseconds(long ms);
+
+// Holds a platform mutex from construction to destruction.
+class CPlatformLockHolder {
+  public:
+    explicit CPlatformLockHolder(pthread_mutex_t& mutex) : m_mutex(mutex) {
+        pthread_mutex_lock(&m_mutex);
+    }
+    ~CPlatformLockHolder() { pthread_mutex_unlock(&m_mutex); }
+    CPlatformLockHolder(const CPlatformLockHolder&) = delete;
+    CPlatformLockHolder& operator=(const CPlatformLockHolder&) = delete;
+
+  private:
+    pthread_mutex_t& m_mutex;
+};
 
 }  // namespace Vesk
 
