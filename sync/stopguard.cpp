@@ -20,11 +20,11 @@ void CreateWorkerKey() {
     g_keyReady.store(pthread_key_create(&g_workerKey, nullptr) == 0, std::memory_order_release);
 }
 
-void SetStopSignalBlocked(bool blocked) {
+void SetStopSignalBlocked(bool blocked, sigset_t* previous = nullptr) {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGUSR1);
-    pthread_sigmask(blocked ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+    pthread_sigmask(blocked ? SIG_BLOCK : SIG_UNBLOCK, &set, previous);
 }
 
 // Ends the thread that receives SIGUSR1. A worker in the application's code jumps back to its
@@ -108,6 +108,14 @@ void EndCallingThread() {
         pthread_exit(nullptr);
     }
     siglongjmp(record->jumpTarget, 1);
+}
+
+CStopSignalBlock::CStopSignalBlock() {
+    SetStopSignalBlocked(true, &m_previous);
+}
+
+CStopSignalBlock::~CStopSignalBlock() {
+    pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
 }
 
 CStopDeferral::CStopDeferral() : m_record(CurrentWorker()) {

@@ -57,6 +57,20 @@ void EndDeferral(sWorkerStop_t* record);
 // worker, exits it).
 [[noreturn]] void EndCallingThread();
 
+// Blocks SIGUSR1 for the calling thread while it lives; restores the thread's mask after. A new
+// worker created meanwhile starts with the signal blocked and unblocks it itself once its stop
+// state is in place, so an early stop is never taken for one sent to a foreign thread.
+class CStopSignalBlock {
+  public:
+    CStopSignalBlock();
+    ~CStopSignalBlock();
+    CStopSignalBlock(const CStopSignalBlock&) = delete;
+    CStopSignalBlock& operator=(const CStopSignalBlock&) = delete;
+
+  private:
+    sigset_t m_previous;
+};
+
 // While one is alive on a worker thread, a forced stop waits; the outermost one ends the thread
 // when it is destroyed if a stop arrived meanwhile. Every library call that takes an internal
 // lock or changes shared state holds one, constructed first so that it is destroyed last.

@@ -175,8 +175,12 @@ int CThread::StartThread(bool) {
     m_status.store(eThreadRunning);
     m_handlePublished.store(false);
     pthread_t handle;
-    const int code = pthread_create(&handle, haveAttributes ? &attributes : nullptr,
-                                    &CThread::ThreadFuncInternal, this);
+    int code;
+    {
+        const CStopSignalBlock block;  // the new thread starts with SIGUSR1 blocked
+        code = pthread_create(&handle, haveAttributes ? &attributes : nullptr,
+                              &CThread::ThreadFuncInternal, this);
+    }
     if (haveAttributes) {
         pthread_attr_destroy(&attributes);
     }
