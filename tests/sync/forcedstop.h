@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <thread>
@@ -447,6 +448,11 @@ struct sScenario_t {
     const char* name;
     std::string (*run)(int iterations);
 };
+
+// Test names carry the scenario's name, not its bytes.
+inline void PrintTo(const sScenario_t& scenario, std::ostream* stream) {
+    *stream << scenario.name;
+}
 
 inline const sScenario_t c_scenarios[] = {
     {"EventWaitsAndReaderGuards", &EventWaitsAndReaderGuards},
