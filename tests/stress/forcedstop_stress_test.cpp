@@ -1,6 +1,6 @@
 // Every forced-stop scenario of sync/forcedstop.h, 1,000 iterations each, in a child process with
 // a time limit (a hang fails the test and names the step it hung in). VESK_STRESS_ITERATIONS sets
-// another count, for runs under tools that slow every thread down (valgrind).
+// another count, for a quicker or a longer run.
 #include "sync/forcedstop.h"
 
 namespace {
