@@ -232,12 +232,12 @@ void* CThread::ThreadFuncInternal(void* object) {
     }
     stop.deferrals = 1;
     NotifyThreadEvent();
+    EndWorker();  // a late SIGUSR1 cannot cut the deletion short
     // Only a body that returned deletes its object: one that was ended (by itself or by force)
     // belongs to whoever ended it.
     if (stop.bodyReturned != 0 && autoDelete) {
         delete self;
     }
-    EndWorker();
     return nullptr;
 }
 
