@@ -25,15 +25,21 @@ bool IsRunning(int status) {
 }
 
 // Joining. A platform thread may be joined once only, yet any number of threads may wait for one
-// (WaitForObject from several threads, StopThread, the destructor): the first joins and the
-// others wait until it has. The joins in progress are listed, each node on its joiner's stack,
-// under one process-wide lock. The same lock guards every change of an object's m_thread and
-// m_joined, so a handle cannot be forgotten, detached or replaced between a waiter's reading it
-// and its join. g_threadEvent is broadcast when a join completes and when a body ends.
+// (WaitForObject from several threads, StopThread, the destructor): the first becomes the joiner
+// and the others wait for its result. The joins are listed, each node on its joiner's stack,
+// under one process-wide lock, which also guards every change of an object's m_thread and
+// m_joined: a handle cannot be forgotten, detached or replaced between a waiter's reading it and
+// its join. A joiner calls pthread_join only once the status says finished, tested under the
+// lock; so while the status is not finished no join can have freed the thread, and a forced
+// stop may still send it the signal. g_threadEvent is broadcast when a join completes and when a
+// body ends.
 struct sJoin_t {
     const CThread* object;
     pthread_t handle;
     sJoin_t* next;
+    int waiters;  // threads waiting for this join's result
+    int code;     // the join's code, once done
+    bool done;
 };
 pthread_mutex_t g_joinLock = PTHREAD_MUTEX_INITIALIZER;
 pthread_cond_t g_threadEvent = PTHREAD_COND_INITIALIZER;
@@ -44,15 +50,19 @@ class CJoinLockHolder : public CPlatformLockHolder {
     CJoinLockHolder() : CPlatformLockHolder(g_joinLock) {}
 };
 
-// Whether a join of `object`'s thread `handle` (of any of its threads for kNoThread) is going on.
-bool BeingJoined(const CThread* object, pthread_t handle) {
-    for (const sJoin_t* join = g_joins; join != nullptr; join = join->next) {
+// The join of `object`'s thread `handle` (of any of its threads for kNoThread), or null.
+sJoin_t* FindJoin(const CThread* object, pthread_t handle) {
+    for (sJoin_t* join = g_joins; join != nullptr; join = join->next) {
         if (join->object == object &&
             (handle == kNoThread || pthread_equal(join->handle, handle) != 0)) {
-            return true;
+            return join;
         }
     }
-    return false;
+    return nullptr;
+}
+
+bool BeingJoined(const CThread* object, pthread_t handle) {
+    return FindJoin(object, handle) != nullptr;
 }
 
 // Called with g_joinLock held: waits, without it, until `ready` holds. 0, or EINTR when a forced
@@ -71,30 +81,52 @@ void NotifyThreadEvent() {
     pthread_cond_broadcast(&g_threadEvent);
 }
 
-// Called with g_joinLock held: joins `handle`, the thread of `object`, or waits until the join
-// that another thread is making has completed. The join code (0 either way), or EINTR when a
-// forced stop of the calling worker is pending. A worker joins only a thread whose status is
-// finished: it waits for that with the lock released, able to give up.
-int JoinLocked(const CThread* object, pthread_t handle, const std::atomic<int>& status) {
-    if (BeingJoined(object, handle)) {
-        return WaitUnderJoinLock([&] { return !BeingJoined(object, handle); });
+// Called with g_joinLock held, as the joiner of `node`: waits until the status is finished, then
+// joins. The join code, or EINTR when a forced stop of the calling worker is pending.
+int JoinAsJoiner(sJoin_t& node, const std::atomic<int>& status) {
+    int code = WaitUnderJoinLock([&] { return status.load() == CThread::eThreadFinished; });
+    if (code == 0) {
+        pthread_mutex_unlock(&g_joinLock);
+        code = pthread_join(node.handle, nullptr);
+        pthread_mutex_lock(&g_joinLock);
     }
-    if (CurrentWorker() != nullptr &&
-        WaitUnderJoinLock([&] { return status.load() == CThread::eThreadFinished; }) != 0) {
-        return EINTR;
+    node.code = code;
+    node.done = true;
+    pthread_cond_broadcast(&g_threadEvent);
+    // The waiters read the result from this node, which lives on this stack: they go first.
+    while (node.waiters > 0) {
+        pthread_cond_wait(&g_threadEvent, &g_joinLock);
     }
-    sJoin_t node{object, handle, g_joins};
-    g_joins = &node;
-    pthread_mutex_unlock(&g_joinLock);
-    const int code = pthread_join(handle, nullptr);
-    pthread_mutex_lock(&g_joinLock);
     sJoin_t** link = &g_joins;
     while (*link != &node) {
         link = &(*link)->next;
     }
     *link = node.next;
-    pthread_cond_broadcast(&g_threadEvent);
     return code;
+}
+
+// Called with g_joinLock held: joins `handle`, the thread of `object`, or waits for the result of
+// the join that another thread is making (and takes its place if that one gives up). The join
+// code, or EINTR when a forced stop of the calling worker is pending.
+int JoinLocked(const CThread* object, pthread_t handle, const std::atomic<int>& status) {
+    for (;;) {
+        sJoin_t* const other = FindJoin(object, handle);
+        if (other == nullptr) {
+            sJoin_t node{object, handle, g_joins, 0, 0, false};
+            g_joins = &node;
+            return JoinAsJoiner(node, status);
+        }
+        ++other->waiters;
+        const int code = WaitUnderJoinLock([other] { return other->done; });
+        const int result = code != 0 ? code : other->code;
+        --other->waiters;
+        pthread_cond_broadcast(&g_threadEvent);
+        if (result != EINTR || code != 0) {
+            return result;
+        }
+        // The joiner was a worker being ended: wait until its node is gone, then join here.
+        WaitUnderJoinLock([object, handle] { return !BeingJoined(object, handle); });
+    }
 }
 
 // Called with g_joinLock held, for a handle the object has just forgotten and will not join:
@@ -342,11 +374,16 @@ void CThread::ForgetThread(pthread_t handle, bool force, bool joined) {
     joined = joined || m_joined;
     SetThread(kNoThread);
     if (force) {
-        // The signal ends the body at once, or where the library call it is in leaves the
-        // library; the join then takes a short, bounded time.
-        pthread_kill(handle, SIGUSR1);
-        m_status.store(eThreadFinished);
-        JoinLocked(this, handle, m_status);
+        if (m_status.load() != eThreadFinished) {
+            // Not finished, so nobody has joined the thread and its handle is valid. The signal
+            // ends the body at once, or where the library call it is in leaves the library.
+            pthread_kill(handle, SIGUSR1);
+            m_status.store(eThreadFinished);
+            pthread_cond_broadcast(&g_threadEvent);  // joiners may go on
+        }
+        if (!joined) {
+            JoinLocked(this, handle, m_status);  // short: the thread is ending
+        }
     } else if (!joined) {
         // On its own thread (the auto-delete destructor) the thread cannot join itself; a stop
         // only requested (or a wait that failed) leaves the body running untracked.
