@@ -107,7 +107,10 @@ class CLooper : public Vesk::CThread {
     explicit CLooper(std::function<void()> lap) : m_lap(std::move(lap)) {}
     ~CLooper() override { StopThread(-1); }
     int ThreadBody() override {
-        while (!m_obedient || m_stopEvent.WaitForObject(0) != kSignaled) {
+        for (long lap = 0; !m_obedient || m_stopEvent.WaitForObject(0) != kSignaled; ++lap) {
+            if (lap == m_lapLimit) {
+                return 1;
+            }
             m_lap();
             m_laps.fetch_add(1);
         }
@@ -115,6 +118,7 @@ class CLooper : public Vesk::CThread {
     }
     std::function<void()> m_lap;
     std::atomic<bool> m_obedient{false};
+    std::atomic<long> m_lapLimit{-1};  // returns by itself after so many laps (-1: never)
     std::atomic<long> m_laps{0};
 };
 
@@ -310,16 +314,20 @@ inline std::string DestroyedAfterStopRequest(int iterations) {
     return faults.m_text;
 }
 
-// 6: three threads wait without limit for one worker while this thread stops it, by request or
-// by force. Every waiter returns, with 1, or 0 when it came after the thread was forgotten.
+// 6: three threads wait without limit for one worker while this thread stops it, by request, by
+// force, or as the body returns by itself about when the time-out passes (the forced stop must
+// not signal a thread a waiter has joined). Every waiter returns, with 1, or 0 when it came after
+// the thread was forgotten.
 inline std::string SeveralWaitersOnOneThread(int iterations) {
     CFaults faults;
     std::mt19937 random(6);
     CLooper worker([] { Vesk::CThread::Sleep(1); });
     int signalled = 0;
     for (; faults.m_iteration < iterations; ++faults.m_iteration) {
-        const bool obedient = random() % 2 == 0;
+        const unsigned mode = random() % 3;
+        const bool obedient = mode == 0;
         worker.m_obedient = obedient;
+        worker.m_lapLimit = mode == 2 ? static_cast<long>(random() % 4) : -1;
         faults.Check(worker.StartThread() == 1, "the worker does not start");
         std::atomic<int> results[3] = {{-1}, {-1}, {-1}};
         std::thread waiters[3];
