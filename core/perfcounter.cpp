@@ -5,7 +5,11 @@
 #include <pthread.h>
 #include <time.h>
 
+#include <cstdlib>
 #include <cstring>
+
+#include "sync/stopguard.h"
+#include "sync/waitsupport.h"
 
 namespace Vesk {
 namespace {
@@ -16,12 +20,10 @@ namespace {
 // Serialises GetCounter calls: two threads asking for one new name must get one counter.
 pthread_mutex_t g_tableLock = PTHREAD_MUTEX_INITIALIZER;
 
-class CTableLockHolder {
+// Callers hold a CStopDeferral first: a worker ended while holding the lock would keep it.
+class CTableLockHolder : public CPlatformLockHolder {
   public:
-    CTableLockHolder() { pthread_mutex_lock(&g_tableLock); }
-    ~CTableLockHolder() { pthread_mutex_unlock(&g_tableLock); }
-    CTableLockHolder(const CTableLockHolder&) = delete;
-    CTableLockHolder& operator=(const CTableLockHolder&) = delete;
+    CTableLockHolder() : CPlatformLockHolder(g_tableLock) {}
 };
 
 #if defined(__GCC_ATOMIC_LLONG_LOCK_FREE) && __GCC_ATOMIC_LLONG_LOCK_FREE == 2
@@ -38,11 +40,13 @@ long long LoadTotal(const long long* total) {
 pthread_mutex_t g_totalTimeLock = PTHREAD_MUTEX_INITIALIZER;
 
 void AddToTotal(long long* total, long long nanoseconds) {
+    const CStopDeferral deferral;
     pthread_mutex_lock(&g_totalTimeLock);
     *total += nanoseconds;
     pthread_mutex_unlock(&g_totalTimeLock);
 }
 long long LoadTotal(const long long* total) {
+    const CStopDeferral deferral;
     pthread_mutex_lock(&g_totalTimeLock);
     const long long value = *total;
     pthread_mutex_unlock(&g_totalTimeLock);
@@ -60,16 +64,48 @@ long long MonotonicNow() {
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
-// The passes that Start opened on this thread, innermost last. Plain data, so the thread-local
-// storage needs no destructor at thread exit.
+// The passes that Start opened on this thread, innermost last, in a block that doubles when the
+// passes nest deeper. The thread-local variables are plain data (no destructor at thread exit);
+// a thread-specific key frees the block when its thread ends.
 struct sOpenPass_t {
     const CPerformanceCounter* counter;
     long long startTime;
 };
-enum { kMaxOpenPasses = 32 };
-thread_local sOpenPass_t t_openPasses[kMaxOpenPasses];
+enum { kFirstOpenPassCapacity = 16 };
+thread_local sOpenPass_t* t_openPasses = nullptr;
+thread_local int t_openPassCapacity = 0;
 thread_local int t_openPassCount = 0;
-thread_local int t_droppedPassCount = 0;  // Starts beyond the depth limit, innermost of all
+// Starts that found no room (the block could not grow), innermost of all; their Stops record
+// nothing.
+thread_local int t_droppedPassCount = 0;
+
+pthread_once_t g_passKeyOnce = PTHREAD_ONCE_INIT;
+pthread_key_t g_passKey;
+bool g_passKeyReady = false;
+
+void CreatePassKey() {
+    g_passKeyReady = pthread_key_create(&g_passKey, &std::free) == 0;
+}
+
+// Room for one more open pass on this thread; false when the block cannot grow.
+bool ReserveOpenPass() {
+    if (t_openPassCount < t_openPassCapacity) {
+        return true;
+    }
+    const CStopDeferral deferral;  // the allocator's locks
+    const int capacity = t_openPassCapacity == 0 ? kFirstOpenPassCapacity : 2 * t_openPassCapacity;
+    void* const block = std::realloc(t_openPasses, sizeof(sOpenPass_t) * capacity);
+    if (block == nullptr) {
+        return false;
+    }
+    t_openPasses = static_cast<sOpenPass_t*>(block);
+    t_openPassCapacity = capacity;
+    pthread_once(&g_passKeyOnce, &CreatePassKey);
+    if (g_passKeyReady) {
+        pthread_setspecific(g_passKey, block);
+    }
+    return true;
+}
 
 // Removes this thread's innermost open pass on `counter` and returns its start, or -1.
 long long ClosePass(const CPerformanceCounter* counter) {
@@ -117,6 +153,7 @@ CRefCountPtr<CPerformanceCounter> CPerformanceCounter::GetCounter(const char* na
     if (name == nullptr) {
         return CRefCountPtr<CPerformanceCounter>();
     }
+    const CStopDeferral deferral;
     const std::string key(name);
     const CTableLockHolder hold;
     const auto found = m_allCounters.find(key);
@@ -133,7 +170,7 @@ void CPerformanceCounter::Start() {
     if (!IsProfilingAllowed()) {
         return;
     }
-    if (t_openPassCount == kMaxOpenPasses || t_droppedPassCount > 0) {
+    if (t_droppedPassCount > 0 || !ReserveOpenPass()) {
         ++t_droppedPassCount;
         return;
     }
@@ -143,7 +180,7 @@ void CPerformanceCounter::Start() {
 void CPerformanceCounter::Stop() {
     const long long now = MonotonicNow();
     if (t_droppedPassCount > 0) {
-        --t_droppedPassCount;  // the innermost Start was beyond the limit: this Stop is its own
+        --t_droppedPassCount;  // the innermost Start found no room: this Stop is its own
         return;
     }
     const long long startTime = ClosePass(this);
@@ -169,10 +206,13 @@ CPerformanceCounter::CScopeTimer::~CScopeTimer() {
     }
 }
 
+// Both reports defer a forced stop of the calling worker: the stream's own lock is held while
+// it is written.
 bool CPerformanceCounter::SaveReport(FILE* stream) {
     if (stream == nullptr) {
         return false;
     }
+    const CStopDeferral deferral;
     // The count is read once; an index at or past the table's current size is skipped.
     const std::size_t count = m_allCounters.size();
     std::fprintf(stream,
@@ -193,6 +233,7 @@ bool CPerformanceCounter::SaveReport(const char* fileName, bool append) {
     if (fileName == nullptr) {
         return false;
     }
+    const CStopDeferral deferral;
     FILE* file = std::fopen(fileName, append ? "at" : "wt");
     if (file == nullptr) {
         return false;

@@ -1,6 +1,8 @@
 // IRefCount and CRefCount_Base: the count and the self-deletion on the last release.
 #include <vesk/refcount.h>
 
+#include "sync/stopguard.h"
+
 namespace Vesk {
 
 IRefCount::~IRefCount() = default;
@@ -17,6 +19,8 @@ void CRefCount_Base::AddRef() {
 }
 
 void CRefCount_Base::ReleaseRef() {
+    // A forced stop waits for the deletion (the destructor and the allocator's locks).
+    const CStopDeferral deferral;
     // Exactly one release sees the count reach 0; the barrier in deref orders every access the
     // other owners made before the deletion.
     if (!m_refCount.deref()) {

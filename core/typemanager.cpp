@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "sync/stopguard.h"
+
 namespace Vesk {
 
 CRuntimeClassInfo::CRuntimeClassInfo(char* className)
@@ -20,7 +22,10 @@ void* CRuntimeClassInfo::CreateObject() const {
     return m_pfnCreateObject != nullptr ? m_pfnCreateObject() : nullptr;
 }
 
+// The registry's one-time construction and its map defer a forced stop of the calling worker
+// (a guard or an allocation left half done would block or corrupt every later caller).
 void CRuntimeClassInfo::SetIsInitialized() {
+    const CStopDeferral deferral;
     if (!m_isInitialized) {
         CTypeManager::GetInstance().RegisterClass(*this);
         m_isInitialized = true;
@@ -57,6 +62,7 @@ CTypeManager::CTypeManager() = default;
 CTypeManager::~CTypeManager() = default;
 
 CTypeManager& CTypeManager::GetInstance() {
+    const CStopDeferral deferral;
     // Built on first use, not at load: descriptors publish from static initializers of any
     // module, in any order, and the first of them creates the registry.
     static CTypeManager registry;
@@ -64,11 +70,13 @@ CTypeManager& CTypeManager::GetInstance() {
 }
 
 void CTypeManager::RegisterClass(const CRuntimeClassInfo& info) {
+    const CStopDeferral deferral;
     // emplace leaves an existing entry alone: the first descriptor of a name wins.
     m_classesByName.emplace(std::string(info.m_className), &info);
 }
 
 const CRuntimeClassInfo* CTypeManager::FindClassByName(const char* name) {
+    const CStopDeferral deferral;
     if (name == nullptr) {
         return nullptr;
     }

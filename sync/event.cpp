@@ -3,15 +3,16 @@
 
 #include <errno.h>
 
+#include "sync/stopguard.h"
 #include "sync/waitsupport.h"
 
 namespace Vesk {
 namespace {
 
-// Holds the event's mutex and its waiter registration for one blocking wait. Its destructor also
-// runs when a worker is ended by force (SIGUSR1 -> pthread_exit unwinds the stack) inside the
-// condition wait: the platform's own cleanup has re-acquired the mutex by then, so the waiter
-// count is corrected and the mutex released, and the event stays usable for every other thread.
+// Holds the event's mutex and its waiter registration for one blocking wait. A forced stop never
+// ends the thread inside it: the wait runs under a stop deferral and gives up instead, so the
+// registration is always undone and the condition variable keeps no waiter that never leaves
+// (which would make the event's destructor block).
 class CWaiterRegistration {
   public:
     explicit CWaiterRegistration(CEvent& event) : m_event(event) {
@@ -51,6 +52,7 @@ void* CEvent::GetReferencedObject() {
 }
 
 void CEvent::SetState(bool state) {
+    const CStopDeferral deferral;
     pthread_mutex_lock(&m_mutex);
     m_signaled = state;
     // Broadcast, for both kinds: a single wake-up could be absorbed by a waiter whose timed wait
@@ -69,6 +71,7 @@ void CEvent::ResetEvent() {
 }
 
 int CEvent::WaitForObject(long timeout) {
+    const CStopDeferral deferral;
     if (timeout == 0) {
         pthread_mutex_lock(&m_mutex);
         const int result = m_signaled ? eWaitSignaled : eWaitTimeout;
@@ -83,8 +86,10 @@ int CEvent::WaitForObject(long timeout) {
     // the state still false (spurious, a reset, or a signal another waiter took) waits again with
     // the same absolute deadline.
     while (!m_signaled && code == 0) {
-        code = timeout < 0 ? pthread_cond_wait(&m_cond, &m_mutex)
-                           : pthread_cond_timedwait(&m_cond, &m_mutex, &deadline);
+        code = StopAwareCondWait(&m_cond, &m_mutex, timeout < 0 ? nullptr : &deadline);
+    }
+    if (code == 0 && StopPending()) {
+        code = EINTR;  // a thread about to end must not take an auto-reset signal with it
     }
     const int result = WaitResultFromCode(code);
     if (result == eWaitSignaled && !m_manualReset) {

@@ -22,6 +22,7 @@
 #include <functional>
 #include <typeinfo>
 
+#include "sync/stopguard.h"
 #include "sync/waitsupport.h"
 
 namespace Vesk {
@@ -270,14 +271,6 @@ class CMultiWaiterRegistration {
     CMultiWaiterRegistration& operator=(const CMultiWaiterRegistration&) = delete;
 };
 
-// The one place where WaitForObjects blocks: a sleep on the shared condition variable, entered
-// and left with `lock` held, until a notification or `deadline` (null: no limit). Returns the
-// platform code: 0 when woken, ETIMEDOUT at the deadline, anything else on failure.
-int BlockUntilNotified(pthread_cond_t* cond, pthread_mutex_t* lock, const timespec* deadline) {
-    return deadline == nullptr ? pthread_cond_wait(cond, lock)
-                               : pthread_cond_timedwait(cond, lock, deadline);
-}
-
 // Tests the set, and sleeps between tests until a notification, the next mutex test or the
 // deadline of a positive `timeout`; -1 sets no deadline.
 int WaitForSet(CWaitSet& set, long timeout, int* index) {
@@ -299,8 +292,10 @@ int WaitForSet(CWaitSet& set, long timeout, int* index) {
             nextPoll = WallClockDeadline(kMutexPollMs);
             until = until == nullptr || Earlier(nextPoll, *until) ? &nextPoll : until;
         }
-        const int code = BlockUntilNotified(&g_multiWaitCond, &g_multiWaitLock, until);
-        if (code != 0 && code != ETIMEDOUT) {
+        // The one place where WaitForObjects blocks. It gives up (EINTR) when a forced stop of the
+        // calling worker is pending; a thread about to end must not take a signal with it.
+        const int code = StopAwareCondWait(&g_multiWaitCond, &g_multiWaitLock, until);
+        if ((code != 0 && code != ETIMEDOUT) || StopPending()) {
             return CSynchronizationObject::eWaitFailed;
         }
     }
@@ -325,6 +320,8 @@ void NotifyMultiWaiters() {
 
 int CSynchronizationObject::WaitForObjects(CSynchronizationObject* const* objects, int count,
                                            bool waitAll, long timeout, int* signaled) {
+    // Event mutexes and the shared lock are taken inside: a forced stop waits until they are free.
+    const CStopDeferral deferral;
     CWaitSet set;
     if (timeout < -1 || !set.Prepare(objects, count, waitAll)) {
         return eWaitFailed;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "sync/stopguard.h"
 #include "sync/waitsupport.h"
 
 namespace Vesk {
@@ -44,6 +45,11 @@ int WaitResultFromCode(int code) {
                              : CSynchronizationObject::eWaitFailed;
 }
 
+void SleepMilliseconds(long ms) {
+    const timespec interval{static_cast<time_t>(ms / 1000), (ms % 1000) * 1000000L};
+    nanosleep(&interval, nullptr);
+}
+
 CSynchronizationObject::CSynchronizationObject() = default;
 CSynchronizationObject::~CSynchronizationObject() = default;
 
@@ -69,17 +75,23 @@ CMutex::~CMutex() {
     pthread_mutex_destroy(&m_mutex);
 }
 
+// A worker blocked here by another holder can still be ended: the lock gives up once a forced
+// stop is pending, and the deferral then ends the thread without the mutex.
 void CMutex::Lock() {
-    pthread_mutex_lock(&m_mutex);
+    const CStopDeferral deferral;
+    StopAwareMutexLock(&m_mutex);
 }
+// Deferred too: a thread ended inside the platform's unlock could leave the mutex owned.
 void CMutex::Unlock() {
+    const CStopDeferral deferral;
     pthread_mutex_unlock(&m_mutex);
 }
 
 int CMutex::WaitForObject(long timeout) {
+    const CStopDeferral deferral;
     int code;
     if (timeout == -1) {
-        code = pthread_mutex_lock(&m_mutex);
+        code = StopAwareMutexLock(&m_mutex);
     } else if (timeout == 0) {
         // A zero time-out is exactly one try; no clock needs reading for it.
         code = pthread_mutex_trylock(&m_mutex);
@@ -105,8 +117,9 @@ int CMutex::pthread_mutex_timedlock_custom(pthread_mutex_t* mutex, const timespe
             return ETIMEDOUT;
         }
         // Fixed 10 ms poll; a sleep cut short by a signal is not resumed.
-        const timespec interval{0, 10000000L};
-        nanosleep(&interval, nullptr);
+        if (!StopAwareSleep(10)) {
+            return EINTR;
+        }
         code = pthread_mutex_trylock(mutex);
     }
     return code;

@@ -2,6 +2,7 @@
 #ifndef VESK_SYNC_WAITSUPPORT_H
 #define VESK_SYNC_WAITSUPPORT_H
 
+#include <pthread.h>
 #include <time.h>
 
 namespace Vesk {
@@ -17,6 +18,24 @@ int WaitResultFromCode(int code);
 // again. Called after an event's state changed (with the event's own mutex released) and after a
 // thread's status became finished. Costs one atomic load while no such wait is in progress.
 void NotifyMultiWaiters();
+
+// nanosleep of `ms` milliseconds (seconds and nanoseconds); a sleep cut short by a signal is not
+// resumed.
+void SleepMilliseconds(long ms);
+
+// Holds a platform mutex from construction to destruction.
+class CPlatformLockHolder {
+  public:
+    explicit CPlatformLockHolder(pthread_mutex_t& mutex) : m_mutex(mutex) {
+        pthread_mutex_lock(&m_mutex);
+    }
+    ~CPlatformLockHolder() { pthread_mutex_unlock(&m_mutex); }
+    CPlatformLockHolder(const CPlatformLockHolder&) = delete;
+    CPlatformLockHolder& operator=(const CPlatformLockHolder&) = delete;
+
+  private:
+    pthread_mutex_t& m_mutex;
+};
 
 }  // namespace Vesk
 

@@ -61,8 +61,8 @@ class VESK_API CPerformanceCounter : public CRefCount_Base {
     static CRefCountPtr<CPerformanceCounter> GetCounter(const char* name);
 
     // Opens a pass on the calling thread; the same thread's next Stop() on this counter closes
-    // it. Passes of one thread nest (on one counter or several) up to 32 deep; a deeper Start
-    // and its Stop record nothing.
+    // it. Passes of one thread nest (on one counter or several) to any depth; only a Start that
+    // finds no memory for its pass records nothing, and its Stop with it.
     void Start();
     // Closes the calling thread's innermost open pass on this counter and records it. Nothing
     // happens when this thread has no open pass here.

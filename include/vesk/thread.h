@@ -2,8 +2,16 @@
 //
 // Derive, implement ThreadBody (watch m_stopEvent and return once it is signalled), then
 // StartThread. Every thread runs on a 256 KiB stack. Constructing any CThread installs a
-// process-wide SIGUSR1 handler that ends the thread receiving the signal; StopThread uses it to end
-// a body that does not return within the time-out.
+// process-wide SIGUSR1 handler; StopThread sends SIGUSR1 to a body that does not return within its
+// time-out, which ends it by force (docs/forced-stop.md):
+//   - in the application's code, at once: none of the body's remaining code runs, no destructor
+//     of its stack either, on every platform; the thread leaves from its entry routine, still
+//     joinable, and its object is neither deleted (auto-delete) nor left in use;
+//   - inside a library call, where that call leaves the library (blocking waits inside give up
+//     within about 10 ms), so no library object is left locked or half changed;
+//   - whatever signal mask the starting thread had: each worker unblocks SIGUSR1 for itself.
+// What the body holds of its own (locks, memory, C library state) stays as it was. A thread that
+// is not a worker of this class ends itself (pthread_exit) when it receives SIGUSR1.
 //
 // Status (GetThreadStatus):
 //   0 eThreadNotStarted  construction; a failed StartThread leaves the status as it was
@@ -18,14 +26,16 @@
 //    0   1 when finished (joining it), else 2
 //   > 0  polls every timeout/100 ms (1..5000 ms), first after one step: 1 or 2
 //   < -1 2 at once
-// A platform thread is joined at most once; later waits and stops see the remembered join.
+// A platform thread is joined exactly once, however many threads wait for it at once; each
+// waiter gets its result (1 for a thread that ended while it waited).
 //
 // Threads: the owner calls StartThread/StopThread/WaitForObject and the destructor; the worker
 // runs the body and may call StopThread on its own object. StartThread and StopThread hold the
 // object's recursive mutex throughout, wait and join included. An auto-delete object deletes
 // itself on its own thread when the body returns; once started, only that thread may end it.
 // The destructor calls StopThread(-1): a derived class whose body uses its own members must stop
-// the thread in its own destructor.
+// the thread in its own destructor. StopThread(-1) also waits for a body that an earlier
+// StopThread(0) left running (still returning 0), so the object is never freed under its body.
 #ifndef VESK_THREAD_H
 #define VESK_THREAD_H
 
@@ -74,8 +84,10 @@ class VESK_API CThread : public CSynchronizationObject {
     // The argument has no effect.
     virtual int StartThread(bool suspended = false);
     // Signals m_stopEvent and waits up to `timeout` ms for the body; ends it by SIGUSR1 and joins
-    // it when the time-out (other than 0 and -1) passes. 0 only requests the stop. Called by the
-    // body itself, ends the calling thread at once. 1 when the object had a thread, else 0.
+    // it when the time-out (other than 0 and -1) passes, returning within the time-out plus a
+    // few milliseconds. 0 only requests the stop; a later StopThread(-1) (the destructor's) still
+    // waits for that body. Called by the body itself, ends the calling thread at once, as a
+    // forced end does. 1 when the object had a thread, else 0.
     virtual int StopThread(long timeout);
     // Do nothing and return 0; a derived class may provide them.
     virtual int PauseThread();
@@ -109,9 +121,19 @@ class VESK_API CThread : public CSynchronizationObject {
     bool m_joined;
     std::atomic<bool> m_handlePublished;
 
-    // Joins m_thread unless there is none or it was joined already (then 0); the join's code.
+    // Joins m_thread, or waits for the join another thread makes: 0 once joined (now or
+    // before); ESRCH without a thread, EDEADLK on the thread itself, EINTR when the calling
+    // worker is being ended.
     VESK_LOCAL int JoinOnce();
-    VESK_LOCAL void ForgetThread();
+    // Called with m_lock held, before a new thread replaces the last one: joins it if needed.
+    VESK_LOCAL int CollectFinishedThread();
+    // Called with m_lock held: clears m_thread and ends, joins or lets go of the thread `handle`.
+    VESK_LOCAL void ForgetThread(pthread_t handle, bool force, bool joined);
+    // The body's own StopThread: releases m_lock and ends the calling thread.
+    [[noreturn]] VESK_LOCAL void EndOwnThread(pthread_t handle);
+    // Waits for a body that StopThread(0) left running (unless the caller is that body).
+    VESK_LOCAL void WaitForUntrackedBody();
+    VESK_LOCAL void SetThread(pthread_t handle);
 };
 
 }  // namespace Vesk

@@ -51,3 +51,22 @@ TEST(PerformanceCounter, ReportListsEveryEntryByteWiseWithFiveDecimals) {
     EXPECT_FALSE(CPerformanceCounter::SaveReport(static_cast<FILE*>(nullptr)));
     EXPECT_FALSE(CPerformanceCounter::SaveReport((path + ".missing/report").c_str(), true));
 }
+
+// Passes nest to any depth: 1,000 open passes alternating over two counters all close and count,
+// and a Stop with no pass of its own on this thread records nothing.
+TEST(PerformanceCounter, DeeplyNestedPassesAreAllRecorded) {
+    CPerformanceCounter::m_isProfilingAllowed = true;
+    const auto even = CPerformanceCounter::GetCounter("nesting.even");
+    const auto odd = CPerformanceCounter::GetCounter("nesting.odd");
+    const int depth = 1000;
+    for (int level = 0; level < depth; ++level) {
+        (level % 2 ? odd : even)->Start();
+    }
+    for (int level = depth; level-- > 0;) {
+        (level % 2 ? odd : even)->Stop();
+    }
+    even->Stop();
+    EXPECT_EQ(depth / 2, even->m_hitCount);
+    EXPECT_EQ(depth / 2, odd->m_hitCount);
+    EXPECT_GE(even->m_totalTime, odd->m_totalTime);  // every even pass encloses an odd one
+}

@@ -1,9 +1,6 @@
 // CThread beyond the shared wait contract: stop by request, by time-out and signal, and by the body
-// itself; restart; auto-delete. Loops of starts, stops and forced stops run in the stress suite.
-//
-// Tests named "...BySignal" end a worker with SIGUSR1 and are left out of the ThreadSanitizer run:
-// the sanitizer defers signals to its own safe points and does not follow a thread that leaves a
-// signal handler through pthread_exit, so it reports or hangs where the program is correct.
+// itself; restart; auto-delete. Forced stops inside library calls are the scenarios of
+// forcedstop.h; loops of starts, stops and forced stops run in the stress suite.
 #include <memory>
 
 #include "sync/waittestsupport.h"
@@ -49,6 +46,37 @@ TEST(ThreadTest, BodyIgnoringTheStopEventIsEndedBySignal) {
     const int lapsAtStop = laps;
     std::this_thread::sleep_for(Ms(30));
     EXPECT_EQ(lapsAtStop, laps) << "the body still runs";
+}
+
+// A forced end runs none of the body's remaining code: neither the destructor of a local object
+// nor a catch or a noexcept frame on its way (an unwinding exit would terminate the process there).
+TEST(ThreadTest, ForcedEndRunsNoDestructorOfTheBody_BySignal) {
+    struct CMarker {
+        ~CMarker() { *destroyed = true; }
+        std::atomic<bool>* destroyed;
+    };
+    std::atomic<bool> destroyed{false}, entered{false};
+    const auto stubborn = [&]() noexcept {
+        for (entered = true;;) {
+            Worker::Sleep(1);
+        }
+    };
+    Worker worker([&](Worker&) -> int {
+        const CMarker marker{&destroyed};
+        try {
+            stubborn();
+        } catch (...) {
+            destroyed = true;
+        }
+        return 0;
+    });
+    ASSERT_EQ(1, worker.StartThread());
+    ASSERT_TRUE(EventuallyTrue([&] { return entered.load(); }));
+    EXPECT_EQ(1, worker.StopThread(20));
+    EXPECT_EQ(Worker::eThreadFinished, worker.GetThreadStatus());
+    EXPECT_FALSE(destroyed);
+    ASSERT_EQ(1, worker.StartThread());  // and the object starts again
+    EXPECT_EQ(1, worker.StopThread(20));
 }
 
 // The body's own stop ends it at the call (were the call to return, `ranOn` would be set) and
