@@ -128,11 +128,25 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
     }
 }
 
+// Null pointers: a null input reads as the empty text, and a null output with room to fill is
+// refused (nothing written, result 0). `src` then points to the empty text when this is true.
+template <class In, class Out>
+VESK_ALWAYS_INLINE bool RefusesNullPointers(const In*& src, const Out* dst, unsigned short size) {
+    static constexpr In kEmptyText[1] = {0};
+    if (src == nullptr) {
+        src = kEmptyText;
+    }
+    return size != 0 && dst == nullptr;
+}
+
 // A decoder with one output unit per character, both passes.
 template <class Reader, class Out, class Map>
 VESK_ALWAYS_INLINE unsigned short DecodeCharacters(const typename Reader::Unit* src, Out* dst,
                                                    unsigned short size,
                                                    ETruncationResult truncation, Map map) {
+    if (RefusesNullPointers(src, dst, size)) {
+        return 0;
+    }
     if (size == 0) {
         return CountCharacters<Reader>(src);
     }
@@ -212,6 +226,9 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
 template <class In>
 VESK_ALWAYS_INLINE unsigned short EncodeValues(const In* src, unsigned char* dst,
                                                unsigned short size) {
+    if (RefusesNullPointers(src, dst, size)) {
+        return 0;
+    }
     if (size == 0) {
         return CountEncodedBytes(src);
     }

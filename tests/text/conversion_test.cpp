@@ -107,4 +107,31 @@ TEST(Conversions, CountsAboveTheLimitAreZero) {
     EXPECT_EQ(Latin1_To_UTF8(text.data(), nullptr, 0), 0);  // the count passes the limit midway
 }
 
+// A null input reads as the empty text; a null output with room to fill is refused with 0.
+template <class In, class Out>
+void CheckNullPointers(unsigned short (*routine)(const In*, Out*, unsigned short)) {
+    const In text[] = {0x41, 0};
+    Out out[2] = {Out(0x5A), Out(0x5A)};
+    EXPECT_EQ(routine(nullptr, nullptr, 0), 1);
+    EXPECT_EQ(routine(nullptr, out, 2), 1);
+    EXPECT_TRUE(out[0] == 0 && out[1] == Out(0x5A));
+    for (unsigned short size : {1, 2, 65535}) {
+        EXPECT_EQ(routine(text, nullptr, size), 0) << size;
+        EXPECT_EQ(routine(nullptr, nullptr, size), 0) << size;
+    }
+}
+
+TEST(Conversions, NullPointers) {
+    CheckNullPointers(UTF8_To_UTF16);
+    CheckNullPointers(UTF8_To_UTF32);
+    CheckNullPointers(UTF16_To_UTF8);
+    CheckNullPointers(UTF32_To_UTF8);
+    CheckNullPointers(UTF32_To_UTF16);
+    CheckNullPointers(UTF16_To_UTF32);
+    CheckNullPointers(UTF8_To_Latin1);
+    CheckNullPointers(Latin1_To_UTF8);
+    CheckNullPointers(UTF8_To_ASCII);
+    EXPECT_EQ(TranslateLatin1ToASCII(0xDF, nullptr, 10), 0u);
+}
+
 }  // namespace
