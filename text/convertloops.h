@@ -47,6 +47,16 @@ VESK_ALWAYS_INLINE std::size_t AsciiStretch(const unsigned char*& src, Out* dst,
     }
 }
 
+// Where 16-byte compares are cheap (SSE2), the sizing passes count whole words of well-formed
+// text and the decoders' fill pass copies ASCII runs by aligned chunks. Elsewhere the bit
+// arithmetic of a word costs more than the character loop it replaces, so the loops take one
+// character at a time and hand over to the ASCII blocks wherever the input reaches a block.
+#if defined(VESK_ASCII_BLOCK_SSE2)
+constexpr bool kWordCounting = true;
+#else
+constexpr bool kWordCounting = false;
+#endif
+
 // Reads UTF-8 characters.
 class CUTF8Reader {
   public:
@@ -83,13 +93,24 @@ VESK_ALWAYS_INLINE unsigned short CountCharacters(const typename Reader::Unit* s
     std::size_t count = 0;
     const typename Reader::Unit* retry = src;
     for (;;) {
-        if constexpr (Reader::kAsciiBlocks) {
+        if constexpr (Reader::kAsciiBlocks && kWordCounting) {
             // Whole words of well-formed text; the decoder below takes what they cannot.
             if (src >= retry) {
                 count = Utf8Words::CountWords(src, count, kMaxCount, retry);
                 if (count > kMaxCount) {
                     return 0;
                 }
+            }
+        } else if constexpr (Reader::kAsciiBlocks) {
+            if (IsBlockAligned(src)) {
+                count = AsciiBlocks<false, unsigned char, char>(src, nullptr, count, kMaxCount);
+            }
+            // ASCII on its shortest path; the count is checked against the limit at the end
+            // and at every other character, which bounds the bytes read past it by a run.
+            if (reader.StartsAsciiRun(*src)) {
+                ++src;
+                ++count;
+                continue;
             }
         }
         ++count;
@@ -108,12 +129,16 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
     const Reader reader;
     std::size_t count = 0;
     for (;;) {
-        if constexpr (Reader::kAsciiBlocks) {
+        if constexpr (Reader::kAsciiBlocks && kWordCounting) {
             // An ASCII character starts a run: it and the rest of the run go in one stretch,
             // while other characters take the decoder below without testing for a run.
             if (reader.StartsAsciiRun(*src) && count < size) {
                 count = AsciiStretch<true>(src, dst, count, size, map);
                 continue;
+            }
+        } else if constexpr (Reader::kAsciiBlocks) {
+            if (IsBlockAligned(src)) {
+                count = AsciiBlocks<true>(src, dst, count, size);
             }
         }
         const unsigned int c = reader.Next(src);
@@ -160,6 +185,22 @@ VESK_ALWAYS_INLINE unsigned short CountEncodedBytes(const In* src) {
     std::size_t count = 0;
     for (;;) {
         // Whole words; then one unit at a time up to the next word.
+        if (!kWordCounting) {
+            // One unit at a time, runs of ASCII a block at a time where they reach a block.
+            if (IsBlockAligned(src)) {
+                count = AsciiBlocks<false, In, char>(src, nullptr, count, kMaxCount);
+            }
+            const unsigned int v = *src++;
+            if (v < 0x80) {
+                if (v == 0) {
+                    return CountResult(count + 1);
+                }
+                ++count;
+                continue;
+            }
+            count += EncodedLength(v);
+            continue;
+        }
         if (EncodedWords::IsWordAligned(src)) {
             count = EncodedWords::CountWords(src, count, kMaxCount);
         }
