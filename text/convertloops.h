@@ -12,6 +12,7 @@
 
 #include "text/asciiblock.h"
 #include "text/encodedwords.h"
+#include "text/sizingblocks.h"
 #include "text/utf8codec.h"
 #include "text/utf8words.h"
 
@@ -102,8 +103,8 @@ VESK_ALWAYS_INLINE unsigned short CountCharacters(const typename Reader::Unit* s
                 }
             }
         } else if constexpr (Reader::kAsciiBlocks) {
-            if (IsBlockAligned(src)) {
-                count = AsciiBlocks<false, unsigned char, char>(src, nullptr, count, kMaxCount);
+            if (IsSizingAligned(src)) {
+                count = Utf8SizingBlocks(src, count, kMaxCount);
             }
             // ASCII on its shortest path; the count is checked against the limit at the end
             // and at every other character, which bounds the bytes read past it by a run.
@@ -187,8 +188,8 @@ VESK_ALWAYS_INLINE unsigned short CountEncodedBytes(const In* src) {
         // Whole words; then one unit at a time up to the next word.
         if (!kWordCounting) {
             // One unit at a time, runs of ASCII a block at a time where they reach a block.
-            if (IsBlockAligned(src)) {
-                count = AsciiBlocks<false, In, char>(src, nullptr, count, kMaxCount);
+            if (IsSizingAligned(src)) {
+                count = SizingBlocks(src, count, kMaxCount);
             }
             const unsigned int v = *src++;
             if (v < 0x80) {
@@ -217,6 +218,18 @@ VESK_ALWAYS_INLINE unsigned short CountEncodedBytes(const In* src) {
     }
 }
 
+// Where src is block aligned, the whole ASCII blocks from there that fit strictly below size (a
+// terminating zero must still fit after them); returns the new output position. Always inlined,
+// so that src and out stay in registers of the loop.
+template <class In>
+VESK_ALWAYS_INLINE unsigned char* EncodeAsciiBlocks(const In*& src, unsigned char* dst,
+                                                    unsigned char* out, std::size_t size) {
+    if (IsBlockAligned(src)) {
+        out = dst + AsciiBlocks<true>(src, dst, static_cast<std::size_t>(out - dst), size - 1);
+    }
+    return out;
+}
+
 // Fill pass of an encoder: a character is written only when it and a terminating zero fit, that
 // is when it ends at or before `last`, the final byte of the buffer. ASCII takes its own branch,
 // which alone can meet the terminator or start a run of blocks.
@@ -226,13 +239,7 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
     const CLeadByteRules rules;
     unsigned char* out = dst;
     unsigned char* const last = dst + size - 1;
-    // Strictly below size: a terminating zero must still fit after a block.
-    auto blocks = [&] {
-        if (IsBlockAligned(src)) {
-            out = dst + AsciiBlocks<true>(src, dst, static_cast<std::size_t>(out - dst), size - 1);
-        }
-    };
-    blocks();
+    out = EncodeAsciiBlocks(src, dst, out, size);
     for (;;) {
         unsigned int v = *src;
         for (; v >= 0x80; v = *++src) {
@@ -256,8 +263,8 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
             if (v == 0) {
                 return static_cast<unsigned short>(out - dst);
             }
-            if (++run >= kAsciiBlockUnits<In>) {
-                blocks();
+            if (!kWordCounting || ++run >= kAsciiBlockUnits<In>) {
+                out = EncodeAsciiBlocks(src, dst, out, size);
             }
         }
     }

@@ -51,6 +51,26 @@ TEST(Conversions, CaseTable) {
             all.insert(all.end(), c.values.begin(), c.values.end());
             CheckText(c.direction, utf8 + c.utf8, all);
         }
+        // Inside otherwise regular two- and three-byte text, at every offset of two 16-byte
+        // vectors: the vector that holds the case must hand over at exactly its character.
+        utf8.clear();
+        values.clear();
+        for (int k = 0; k < 34 && !HasFailure(); ++k) {
+            Units all = values;
+            all.insert(all.end(), c.values.begin(), c.values.end());
+            // Regular text after the case: decoded unless the case ends the text (an overlong
+            // zero), left out after a sequence that the terminator cuts.
+            const bool cut = std::string(c.name).find("cut") != std::string::npos;
+            const std::string after = cut ? "" : "\xC3\xA9\xE4\xB8\xAD\xC3\xA9\xE4\xB8\xAD\xC3\xA9";
+            if (!cut && c.name != std::string("overlong zero ends")) {
+                all.insert(all.end(), {0xE9, 0x4E2D, 0xE9, 0x4E2D, 0xE9});
+            }
+            CheckText(c.direction, utf8 + c.utf8 + after, all, k % 5);
+            // One byte on at a time: a two-byte letter, then ASCII or a three-byte one.
+            const bool odd = k % 3 == 1;
+            utf8 += k % 3 == 0 ? "\xC3\xA9" : odd ? "b" : "\xE4\xB8\xAD";
+            values.push_back(k % 3 == 0 ? 0xE9 : odd ? 'b' : 0x4E2D);
+        }
     }
 }
 
