@@ -12,6 +12,7 @@
 
 #include "text/asciiblock.h"
 #include "text/encodedwords.h"
+#include "text/encodevectors.h"
 #include "text/sizingblocks.h"
 #include "text/utf8codec.h"
 #include "text/utf8words.h"
@@ -56,6 +57,13 @@ VESK_ALWAYS_INLINE std::size_t AsciiStretch(const unsigned char*& src, Out* dst,
 constexpr bool kWordCounting = true;
 #else
 constexpr bool kWordCounting = false;
+#endif
+
+// Whole vectors of two- or three-byte characters in the encoders' fill pass (encodevectors.h).
+#if defined(VESK_ASCII_BLOCK_NEON)
+constexpr bool kVectorEncoding = true;
+#else
+constexpr bool kVectorEncoding = false;
 #endif
 
 // Reads UTF-8 characters.
@@ -250,6 +258,11 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
             }
             rules.Encode(v, length, out);
             out += length;
+            if (kVectorEncoding && length == 3 && IsSizingAligned(src + 1)) {
+                ++src;
+                out = FillEncodedVectors(src, out, last);
+                --src;  // the loop steps on to the unit the vectors stopped at
+            }
         }
         // Blocks are tried only once the run is as long as a block: in text whose ASCII runs
         // are short a block test would mostly fail, and its failures are hard to predict.

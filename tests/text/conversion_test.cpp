@@ -111,6 +111,27 @@ TEST(Conversions, RunsEndingAtEveryOffset) {
     }
 }
 
+// Runs of three-byte characters (the vectors of CJK text) of every length up to three vectors,
+// at every alignment, alone and followed by a two-byte letter and ASCII.
+TEST(Conversions, CjkRunsEndingAtEveryOffset) {
+    for (std::size_t pad = 0; pad < 16 && !HasFailure(); ++pad) {
+        std::string run;
+        Units values;
+        for (unsigned int n = 0; n <= 26 && !HasFailure(); ++n) {
+            SCOPED_TRACE("run " + std::to_string(n) + ", pad " + std::to_string(pad));
+            CheckText(eBoth, run, values, pad);
+            Units more = values;
+            more.insert(more.end(), {0xE9, 'x', 0x4E2D});
+            CheckText(eBoth, run + "\xC3\xA9x\xE4\xB8\xAD", more, pad);
+            const unsigned int c = 0x4E00 + n * 0x111;  // U+4E00 to U+5A1A
+            run +=
+                {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                 static_cast<char>(0x80 | (c & 0x3F))};
+            values.push_back(c);
+        }
+    }
+}
+
 // Counts are 16-bit: a pass whose count would pass 65,535 returns 0, and a fill still writes
 // nothing past its size.
 TEST(Conversions, CountsAboveTheLimitAreZero) {
