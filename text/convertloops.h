@@ -145,10 +145,6 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
                 count = AsciiStretch<true>(src, dst, count, size, map);
                 continue;
             }
-        } else if constexpr (Reader::kAsciiBlocks) {
-            if (IsBlockAligned(src)) {
-                count = AsciiBlocks<true>(src, dst, count, size);
-            }
         }
         const unsigned int c = reader.Next(src);
         if (count >= size) {
@@ -158,6 +154,13 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
         dst[count++] = map(c);
         if (c == 0) {
             return CountResult(count);
+        }
+        if constexpr (Reader::kAsciiBlocks && !kWordCounting) {
+            // Blocks are tried where ASCII reaches a block: after other characters they
+            // would mostly fail.
+            if (c < 0x80 && IsBlockAligned(src)) {
+                count = AsciiBlocks<true>(src, dst, count, size);
+            }
         }
     }
 }
