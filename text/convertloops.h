@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "text/asciiblock.h"
+#include "text/decodevectors.h"
 #include "text/encodedwords.h"
 #include "text/encodevectors.h"
 #include "text/sizingblocks.h"
@@ -64,6 +65,15 @@ constexpr bool kWordCounting = false;
 constexpr bool kVectorEncoding = true;
 #else
 constexpr bool kVectorEncoding = false;
+#endif
+
+// Whole vectors of one- to three-byte UTF-8 decoded into 16-bit units (decodevectors.h).
+#if defined(VESK_ASCII_BLOCK_NEON)
+template <class Out>
+constexpr bool kVectorDecoding = sizeof(Out) == 2;
+#else
+template <class Out>
+constexpr bool kVectorDecoding = false;
 #endif
 
 // Reads UTF-8 characters.
@@ -137,6 +147,7 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
                                                  Map map) {
     const Reader reader;
     std::size_t count = 0;
+    const typename Reader::Unit* retry = src;
     for (;;) {
         if constexpr (Reader::kAsciiBlocks && kWordCounting) {
             // An ASCII character starts a run: it and the rest of the run go in one stretch,
@@ -155,7 +166,11 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
         if (c == 0) {
             return CountResult(count);
         }
-        if constexpr (Reader::kAsciiBlocks && !kWordCounting) {
+        if constexpr (Reader::kAsciiBlocks && kVectorDecoding<Out>) {
+            if (src >= retry) {
+                count = DecodeVectors(src, dst, count, size, retry);
+            }
+        } else if constexpr (Reader::kAsciiBlocks && !kWordCounting) {
             // Blocks are tried where ASCII reaches a block: after other characters they
             // would mostly fail.
             if (c < 0x80 && IsBlockAligned(src)) {
