@@ -60,10 +60,12 @@ constexpr bool kWordCounting = true;
 constexpr bool kWordCounting = false;
 #endif
 
-// Whole vectors of two- or three-byte characters in the encoders' fill pass (encodevectors.h).
+// Whole vectors of 16-bit units in the encoders' fill pass (encodevectors.h).
 #if defined(VESK_ASCII_BLOCK_NEON)
-constexpr bool kVectorEncoding = true;
+template <class In>
+constexpr bool kVectorEncoding = sizeof(In) == 2;
 #else
+template <class In>
 constexpr bool kVectorEncoding = false;
 #endif
 
@@ -276,7 +278,7 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
             }
             rules.Encode(v, length, out);
             out += length;
-            if (kVectorEncoding && length == 3 && IsSizingAligned(src + 1)) {
+            if (kVectorEncoding<In> && IsSizingAligned(src + 1)) {
                 ++src;
                 out = FillEncodedVectors(src, out, last);
                 --src;  // the loop steps on to the unit the vectors stopped at
@@ -294,7 +296,13 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
             if (v == 0) {
                 return static_cast<unsigned short>(out - dst);
             }
-            if (!kWordCounting || ++run >= kAsciiBlockUnits<In>) {
+            if constexpr (kVectorEncoding<In>) {
+                if (IsSizingAligned(src)) {
+                    // Long runs of ASCII go fastest as blocks.
+                    out = EncodeAsciiBlocks(src, dst, out, size);
+                    out = FillEncodedVectors(src, out, last);
+                }
+            } else if (!kWordCounting || ++run >= kAsciiBlockUnits<In>) {
                 out = EncodeAsciiBlocks(src, dst, out, size);
             }
         }

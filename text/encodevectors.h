@@ -1,16 +1,18 @@
-// The encoders' fill pass on ARM with NEON: from an aligned position after a three-byte
-// character, whole vectors of eight 16-bit units that all take three UTF-8 bytes (CJK text) are
-// encoded at once and stored interleaved (lead bytes, then both following bytes) with one VST3.
-// Any other vector (ASCII, shorter forms, a zero), and a vector whose bytes and a terminating
-// zero would not fit up to `last`, stop the step, and the loop goes on one unit at a time.
-// Other units, and other machines, take no vector step. Like the other blocks, a vector is read
-// from an aligned address and may pass the terminator, never its own aligned 16 bytes.
+// The encoders' fill pass of UTF16_To_UTF8 on ARM with NEON: from an aligned position, whole
+// vectors of eight units are encoded at once when they are all ASCII (one narrowing store), all
+// three bytes (one VST3 of lead bytes and both following bytes, for CJK text), or all one or two
+// bytes (European, Cyrillic, Greek text: each unit as a pair of bytes, packed by a table lookup
+// on which units take two). A vector with the terminator or with three-byte units among shorter
+// ones, and a vector that might not fit with a terminating zero up to `last`, stop the step, and
+// the loop goes on one unit at a time. Other units, and other machines, take no vector step. A
+// vector is read from its aligned address: it may pass the terminator, never its own 16 bytes.
 #ifndef VESK_TEXT_ENCODEVECTORS_H
 #define VESK_TEXT_ENCODEVECTORS_H
 
 #include <cstddef>
 #include <cstdint>
 
+#include "text/decodevectors.h"
 #include "text/sizingblocks.h"
 
 namespace Vesk {
@@ -26,25 +28,88 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline uint16x8_t LoadEightUnits(const unsigned s
     return vld1q_u16(reinterpret_cast<const std::uint16_t*>(src));
 }
 
-inline unsigned char* FillEncodedVectors(const unsigned short*& src, unsigned char* out,
-                                         const unsigned char* last) {
-    constexpr std::size_t units = 8;
-    const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
-    while (IsSizingAligned(src)) {
-        const uint16x8_t v = LoadEightUnits(src);
-        const uint8x16_t three = vreinterpretq_u8_u16(vcgeq_u16(v, vdupq_n_u16(0x800)));
-        if (AnySet(vmvnq_u8(three)) || out + 3 * units > last) {
-            break;
+// For the two-byte flags of four units (one bit each), the byte indices that pack their
+// interleaved (first byte, second byte) pairs: every first byte, and the second byte of a
+// two-byte unit; and the number of bytes kept.
+struct sPairPackTable_t {
+    std::uint8_t shuffle[16][8];
+    std::uint8_t bytes[16];
+};
+
+constexpr sPairPackTable_t MakePairPackTable() {
+    sPairPackTable_t table{};
+    for (unsigned flags = 0; flags < 16; ++flags) {
+        unsigned kept = 0;
+        for (unsigned unit = 0; unit < 4; ++unit) {
+            table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit);
+            if ((flags >> unit) & 1) {
+                table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit + 1);
+            }
         }
-        uint8x8x3_t bytes;
-        bytes.val[0] = vorr_u8(vmovn_u16(vshrq_n_u16(v, 12)), vdup_n_u8(start3));
-        bytes.val[1] = Following(vshrq_n_u16(v, 6));
-        bytes.val[2] = Following(v);
-        vst3_u8(out, bytes);
-        out += 3 * units;
+        table.bytes[flags] = static_cast<std::uint8_t>(kept);
+        for (unsigned i = kept; i < 8; ++i) {
+            table.shuffle[flags][i] = 0xFF;
+        }
+    }
+    return table;
+}
+
+inline constexpr sPairPackTable_t c_pairPackTable = MakePairPackTable();
+
+// Encodes whole vectors of eight units from src (16-byte aligned) on: all ASCII, all one or two
+// bytes, or all three bytes, while up to `last` there is room for 24 bytes more. Packed halves
+// are stored whole, each store overwriting what the one before wrote past its own bytes; the
+// last half is stored byte by byte, so nothing is written past the last character encoded.
+VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const unsigned short*& src,
+                                                                        unsigned char* out,
+                                                                        const unsigned char* last) {
+    constexpr std::size_t units = 8;
+    const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
+    const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
+    uint8x8_t pending = vdup_n_u8(0);
+    std::size_t pendingBytes = 0;
+    while (IsSizingAligned(src) && out + pendingBytes + 3 * units <= last) {
+        const uint16x8_t v = LoadEightUnits(src);
+        const uint8x16_t two = vreinterpretq_u8_u16(vcgeq_u16(v, vdupq_n_u16(0x80)));
+        const uint8x16_t three = vreinterpretq_u8_u16(vcgeq_u16(v, vdupq_n_u16(0x800)));
+        const bool allThree = !AnySet(vmvnq_u8(three));
+        if (AnySet(vreinterpretq_u8_u16(vceqq_u16(v, vdupq_n_u16(0)))) ||
+            (!allThree && AnySet(three))) {
+            break;  // the terminator, or three-byte units among shorter ones
+        }
+        // Whatever follows overwrites the bytes the pending half's store adds past its own.
+        vst1_u8(out, pending);
+        out += pendingBytes;
+        pendingBytes = 0;
+        if (allThree) {
+            uint8x8x3_t bytes;
+            bytes.val[0] = vorr_u8(vmovn_u16(vshrq_n_u16(v, 12)), vdup_n_u8(start3));
+            bytes.val[1] = Following(vshrq_n_u16(v, 6));
+            bytes.val[2] = Following(v);
+            vst3_u8(out, bytes);
+            out += 3 * units;
+        } else if (!AnySet(two)) {
+            vst1_u8(out, vmovn_u16(v));
+            out += units;
+        } else {
+            const uint8x8_t isTwo = vmovn_u16(vreinterpretq_u16_u8(two));
+            const uint8x8_t lead = vorr_u8(vmovn_u16(vshrq_n_u16(v, 6)), vdup_n_u8(start2));
+            const uint8x8x2_t pairs = vzip_u8(vbsl_u8(isTwo, lead, vmovn_u16(v)), Following(v));
+            const unsigned flags = LaneBits(isTwo);
+            const unsigned low = flags & 0xF, high = flags >> 4;
+            vst1_u8(out, vtbl1_u8(pairs.val[0], vld1_u8(c_pairPackTable.shuffle[low])));
+            out += c_pairPackTable.bytes[low];
+            pending = vtbl1_u8(pairs.val[1], vld1_u8(c_pairPackTable.shuffle[high]));
+            pendingBytes = c_pairPackTable.bytes[high];
+        }
         src += units;
     }
-    return out;
+    std::uint8_t bytes[8];
+    vst1_u8(bytes, pending);
+    for (std::size_t i = 0; i < pendingBytes; ++i) {
+        out[i] = bytes[i];
+    }
+    return out + pendingBytes;
 }
 
 // Other units take no vector step.
