@@ -69,10 +69,10 @@ template <class In>
 constexpr bool kVectorEncoding = false;
 #endif
 
-// Whole vectors of one- to three-byte UTF-8 decoded into 16-bit units (decodevectors.h).
+// Whole vectors of one- to three-byte UTF-8 decoded at once (decodevectors.h).
 #if defined(VESK_ASCII_BLOCK_NEON)
 template <class Out>
-constexpr bool kVectorDecoding = sizeof(Out) == 2;
+constexpr bool kVectorDecoding = true;
 #else
 template <class Out>
 constexpr bool kVectorDecoding = false;

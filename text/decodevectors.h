@@ -1,6 +1,7 @@
-// UTF8_To_UTF16's fill pass on ARM with NEON: from an aligned position at a character boundary,
-// every 16-byte vector of well-formed one- to three-byte UTF-8 (the same regular text as the
-// sizing vectors of sizingblocks.h take) is decoded at once into 16-bit units.
+// The UTF-8 decoders' fill pass on ARM with NEON (UTF8_To_UTF16, UTF8_To_UTF32, UTF8_To_Latin1):
+// from a character boundary on, every 16-byte window of well-formed one- to three-byte UTF-8
+// (the same regular text as the sizing vectors of sizingblocks.h take) is decoded at once into
+// the routine's units.
 //
 // Each byte that starts a character gives its value, computed from it and the one or two bytes
 // after it; the continuation bytes drop out. Each half of the vector is packed with one table
@@ -85,6 +86,20 @@ inline uint16x8_t Values(uint8x8_t b, uint8x8_t next, uint8x8_t after, uint8x8_t
     return vbslq_u16(wide3, three, vbslq_u16(wide2, two, vmovl_u8(b)));
 }
 
+// Stores eight characters as the units of each routine: 16-bit units (the characters here are
+// all below 0x10000), 32-bit units, or Latin-1 bytes with '?' for a character beyond 0xFF.
+inline void StoreEight(unsigned short* dst, uint16x8_t characters) {
+    vst1q_u16(dst, characters);
+}
+inline void StoreEight(unsigned int* dst, uint16x8_t characters) {
+    vst1q_u32(dst, vmovl_u16(vget_low_u16(characters)));
+    vst1q_u32(dst + 4, vmovl_u16(vget_high_u16(characters)));
+}
+inline void StoreEight(unsigned char* dst, uint16x8_t characters) {
+    const uint16x8_t beyond = vcgtq_u16(characters, vdupq_n_u16(0xFF));
+    vst1_u8(dst, vmovn_u16(vbslq_u16(beyond, vdupq_n_u16('?'), characters)));
+}
+
 // The 16 bytes from lane `offset` of cur on, continued by next.
 inline uint8x16_t Window(uint8x16_t cur, uint8x16_t next, unsigned offset) {
     uint8x8x4_t bytes;
@@ -102,8 +117,8 @@ inline uint8x16_t Window(uint8x16_t cur, uint8x16_t next, unsigned offset) {
 // before cut. Windows are put together from aligned vectors, and the vector after one is read
 // only when that one holds no zero from the window on. Advances src to the first character not
 // decoded and returns the new count; `retry` becomes the first position worth another call.
-VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned char*& src,
-                                                                unsigned short* dst,
+template <class Out>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst,
                                                                 std::size_t count, std::size_t size,
                                                                 const unsigned char*& retry) {
     const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
@@ -131,11 +146,11 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned c
         unsigned end = kSizingVectorBytes;
         if (!AnySet(vorrq_u8(high, vceqq_u8(v, zero)))) {
             // ASCII: sixteen units, stored whole after the pending half.
-            vst1q_u16(dst + count, pending);
+            StoreEight(dst + count, pending);
             count += pendingUnits;
             pendingUnits = 0;
-            vst1q_u16(dst + count, vmovl_u8(vget_low_u8(v)));
-            vst1q_u16(dst + count + 8, vmovl_u8(vget_high_u8(v)));
+            StoreEight(dst + count, vmovl_u8(vget_low_u8(v)));
+            StoreEight(dst + count + 8, vmovl_u8(vget_high_u8(v)));
             // Up to the next aligned vector only (the units stored past it are the same that
             // the next window stores again), so that the windows after need no composing.
             end = kSizingVectorBytes - offset;
@@ -176,7 +191,7 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned c
             for (int h = 0; h < 2; ++h) {
                 // The half before is stored whole: this half's store overwrites what it adds
                 // past its own units.
-                vst1q_u16(dst + count, pending);
+                StoreEight(dst + count, pending);
                 count += pendingUnits;
                 pending = halves[h];
                 pendingUnits = units[h];
@@ -194,8 +209,8 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned c
         src = base + offset;
     }
     retry = src + kSizingVectorBytes;
-    std::uint16_t last[8];
-    vst1q_u16(last, pending);
+    Out last[8];
+    StoreEight(last, pending);
     for (std::size_t i = 0; i < pendingUnits; ++i) {
         dst[count + i] = last[i];
     }
@@ -204,8 +219,9 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned c
 
 #else
 
-inline std::size_t DecodeVectors(const unsigned char*&, unsigned short*, std::size_t count,
-                                 std::size_t, const unsigned char*&) {
+template <class Out>
+inline std::size_t DecodeVectors(const unsigned char*&, Out*, std::size_t count, std::size_t,
+                                 const unsigned char*&) {
     return count;
 }
 
