@@ -60,10 +60,10 @@ constexpr bool kWordCounting = true;
 constexpr bool kWordCounting = false;
 #endif
 
-// Whole vectors of 16-bit units in the encoders' fill pass (encodevectors.h).
+// Whole groups of eight units in the encoders' fill pass (encodevectors.h).
 #if defined(VESK_ASCII_BLOCK_NEON)
 template <class In>
-constexpr bool kVectorEncoding = sizeof(In) == 2;
+constexpr bool kVectorEncoding = true;
 #else
 template <class In>
 constexpr bool kVectorEncoding = false;
@@ -278,7 +278,7 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
             }
             rules.Encode(v, length, out);
             out += length;
-            if (kVectorEncoding<In> && IsSizingAligned(src + 1)) {
+            if (kVectorEncoding<In> && IsGroupAligned(src + 1)) {
                 ++src;
                 out = FillEncodedVectors(src, out, last);
                 --src;  // the loop steps on to the unit the vectors stopped at
@@ -297,7 +297,7 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
                 return static_cast<unsigned short>(out - dst);
             }
             if constexpr (kVectorEncoding<In>) {
-                if (IsSizingAligned(src)) {
+                if (IsGroupAligned(src)) {
                     // Long runs of ASCII go fastest as blocks.
                     out = EncodeAsciiBlocks(src, dst, out, size);
                     out = FillEncodedVectors(src, out, last);

@@ -24,8 +24,34 @@ inline uint8x8_t Following(uint16x8_t bits) {
     return vorr_u8(vmovn_u16(vandq_u16(bits, vdupq_n_u16(0x3F))), vdup_n_u8(0x80));
 }
 
-VESK_READS_WHOLE_ALIGNED_BLOCK inline uint16x8_t LoadEightUnits(const unsigned short* src) {
-    return vld1q_u16(reinterpret_cast<const std::uint16_t*>(src));
+// A group of eight units starts at an aligned 8 bytes (Latin-1) or 16 bytes (wider units).
+template <class In>
+inline bool IsGroupAligned(const In* p) {
+    return (reinterpret_cast<std::uintptr_t>(p) & (sizeof(In) == 1 ? 7 : 15)) == 0;
+}
+
+// The group of eight units at src as 16-bit values; false when it cannot be taken: for 32-bit
+// units, a value of 0x10000 or more, or a zero in the first half (the second is then not read).
+template <class In>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline bool LoadEightUnits(const In* src, uint16x8_t& units) {
+    if constexpr (sizeof(In) == 1) {
+        units = vmovl_u8(vld1_u8(reinterpret_cast<const std::uint8_t*>(src)));
+    } else if constexpr (sizeof(In) == 2) {
+        units = vld1q_u16(reinterpret_cast<const std::uint16_t*>(src));
+    } else {
+        const std::uint32_t* p = reinterpret_cast<const std::uint32_t*>(src);
+        const uint32x4_t low = vld1q_u32(p);
+        const uint32x4_t bad = vorrq_u32(vceqq_u32(low, vdupq_n_u32(0)), vshrq_n_u32(low, 16));
+        if (AnySet(vreinterpretq_u8_u32(bad))) {
+            return false;
+        }
+        const uint32x4_t high = vld1q_u32(p + 4);
+        if (AnySet(vreinterpretq_u8_u32(vshrq_n_u32(high, 16)))) {
+            return false;
+        }
+        units = vcombine_u16(vmovn_u32(low), vmovn_u32(high));
+    }
+    return true;
 }
 
 // For the two-byte flags of four units (one bit each), the byte indices that pack their
@@ -60,7 +86,8 @@ inline constexpr sPairPackTable_t c_pairPackTable = MakePairPackTable();
 // bytes, or all three bytes, while up to `last` there is room for 24 bytes more. Packed halves
 // are stored whole, each store overwriting what the one before wrote past its own bytes; the
 // last half is stored byte by byte, so nothing is written past the last character encoded.
-VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const unsigned short*& src,
+template <class In>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const In*& src,
                                                                         unsigned char* out,
                                                                         const unsigned char* last) {
     constexpr std::size_t units = 8;
@@ -68,8 +95,11 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const un
     const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
     uint8x8_t pending = vdup_n_u8(0);
     std::size_t pendingBytes = 0;
-    while (IsSizingAligned(src) && out + pendingBytes + 3 * units <= last) {
-        const uint16x8_t v = LoadEightUnits(src);
+    while (IsGroupAligned(src) && out + pendingBytes + 3 * units <= last) {
+        uint16x8_t v;
+        if (!LoadEightUnits(src, v)) {
+            break;
+        }
         const uint8x16_t two = vreinterpretq_u8_u16(vcgeq_u16(v, vdupq_n_u16(0x80)));
         const uint8x16_t three = vreinterpretq_u8_u16(vcgeq_u16(v, vdupq_n_u16(0x800)));
         const bool allThree = !AnySet(vmvnq_u8(three));
@@ -91,6 +121,12 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const un
         } else if (!AnySet(two)) {
             vst1_u8(out, vmovn_u16(v));
             out += units;
+            src += units;
+            // A run of ASCII goes on fastest as whole blocks (nothing is pending here).
+            if (IsBlockAligned(src)) {
+                out += AsciiBlocks<true>(src, out, 0, static_cast<std::size_t>(last - out));
+            }
+            continue;
         } else {
             const uint8x8_t isTwo = vmovn_u16(vreinterpretq_u16_u8(two));
             const uint8x8_t lead = vorr_u8(vmovn_u16(vshrq_n_u16(v, 6)), vdup_n_u8(start2));
@@ -110,12 +146,6 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const un
         out[i] = bytes[i];
     }
     return out + pendingBytes;
-}
-
-// Other units take no vector step.
-template <class In>
-inline unsigned char* FillEncodedVectors(const In*&, unsigned char* out, const unsigned char*) {
-    return out;
 }
 
 #else

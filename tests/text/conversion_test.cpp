@@ -112,7 +112,7 @@ TEST(Conversions, RunsEndingAtEveryOffset) {
 }
 
 // Runs of three-byte characters (the vectors of CJK text) of every length up to three vectors,
-// at every alignment, alone and followed by a two-byte letter and ASCII.
+// at every alignment, alone and followed by a two-byte letter and ASCII, or by a four-byte one.
 TEST(Conversions, CjkRunsEndingAtEveryOffset) {
     for (std::size_t pad = 0; pad < 16 && !HasFailure(); ++pad) {
         std::string run;
@@ -123,6 +123,10 @@ TEST(Conversions, CjkRunsEndingAtEveryOffset) {
             Units more = values;
             more.insert(more.end(), {0xE9, 'x', 0x4E2D});
             CheckText(eBoth, run + "\xC3\xA9x\xE4\xB8\xAD", more, pad);
+            // A four-byte character, whose low 16 bits alone would read as a three-byte one.
+            more = values;
+            more.insert(more.end(), {0x1F600, 0x4E2D});
+            CheckText(eBoth, run + "\xF0\x9F\x98\x80\xE4\xB8\xAD", more, pad);
             const unsigned int c = 0x4E00 + n * 0x111;  // U+4E00 to U+5A1A
             run +=
                 {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
