@@ -18,16 +18,16 @@
 namespace Vesk {
 namespace Text {
 
-#if defined(VESK_ASCII_BLOCK_NEON)
-
-inline uint8x8_t Following(uint16x8_t bits) {
-    return vorr_u8(vmovn_u16(vandq_u16(bits, vdupq_n_u16(0x3F))), vdup_n_u8(0x80));
-}
-
 // A group of eight units starts at an aligned 8 bytes (Latin-1) or 16 bytes (wider units).
 template <class In>
 inline bool IsGroupAligned(const In* p) {
     return (reinterpret_cast<std::uintptr_t>(p) & (sizeof(In) == 1 ? 7 : 15)) == 0;
+}
+
+#if defined(VESK_ASCII_BLOCK_NEON)
+
+inline uint8x8_t Following(uint16x8_t bits) {
+    return vorr_u8(vmovn_u16(vandq_u16(bits, vdupq_n_u16(0x3F))), vdup_n_u8(0x80));
 }
 
 // The group of eight units at src as 16-bit values; false when it cannot be taken: for 32-bit
