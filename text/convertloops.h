@@ -216,7 +216,9 @@ VESK_ALWAYS_INLINE unsigned short CountEncodedBytes(const In* src) {
         // Whole words; then one unit at a time up to the next word.
         if (!kWordCounting) {
             // One unit at a time, runs of ASCII a block at a time where they reach a block.
-            if (IsSizingAligned(src)) {
+            // Without vectors, ASCII blocks would cost more than they save in the sizing of
+            // text with short runs: the character loop alone stays well below ICU's cost.
+            if (kVectorEncoding<In> && IsSizingAligned(src)) {
                 count = SizingBlocks(src, count, kMaxCount);
             }
             const unsigned int v = *src++;
@@ -267,7 +269,9 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
     const CLeadByteRules rules;
     unsigned char* out = dst;
     unsigned char* const last = dst + size - 1;
-    out = EncodeAsciiBlocks(src, dst, out, size);
+    if constexpr (kWordCounting || kVectorEncoding<In>) {
+        out = EncodeAsciiBlocks(src, dst, out, size);
+    }
     for (;;) {
         unsigned int v = *src;
         for (; v >= 0x80; v = *++src) {
@@ -302,9 +306,13 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
                     out = EncodeAsciiBlocks(src, dst, out, size);
                     out = FillEncodedVectors(src, out, last);
                 }
-            } else if (!kWordCounting || ++run >= kAsciiBlockUnits<In>) {
-                out = EncodeAsciiBlocks(src, dst, out, size);
+            } else if (kWordCounting) {
+                if (++run >= kAsciiBlockUnits<In>) {
+                    out = EncodeAsciiBlocks(src, dst, out, size);
+                }
             }
+            // Elsewhere (32-bit words) a block test costs more than it saves in text whose
+            // runs are short, and the character loop alone stays below ICU's cost on ASCII.
         }
     }
 }
