@@ -123,7 +123,9 @@ VESK_ALWAYS_INLINE unsigned short CountCharacters(const typename Reader::Unit* s
                 }
             }
         } else if constexpr (Reader::kAsciiBlocks) {
-            if (IsSizingAligned(src)) {
+            // With vectors, every aligned character boundary tries them; without, only ASCII
+            // tries the blocks: after other characters they would mostly fail.
+            if (kSizingVectors && IsSizingAligned(src)) {
                 count = Utf8SizingBlocks(src, count, kMaxCount);
             }
             // ASCII on its shortest path; the count is checked against the limit at the end
@@ -131,6 +133,9 @@ VESK_ALWAYS_INLINE unsigned short CountCharacters(const typename Reader::Unit* s
             if (reader.StartsAsciiRun(*src)) {
                 ++src;
                 ++count;
+                if (!kSizingVectors && IsSizingAligned(src)) {
+                    count = Utf8SizingBlocks(src, count, kMaxCount);
+                }
                 continue;
             }
         }

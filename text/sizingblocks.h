@@ -20,6 +20,7 @@ namespace Text {
 
 #if defined(VESK_ASCII_BLOCK_NEON)
 
+constexpr bool kSizingVectors = true;
 constexpr std::size_t kSizingVectorBytes = 16;
 
 template <class Unit>
@@ -141,6 +142,8 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t Utf8SizingBlocks(const unsigne
 }
 
 #else
+
+constexpr bool kSizingVectors = false;
 
 template <class Unit>
 inline bool IsSizingAligned(const Unit* p) {
