@@ -70,6 +70,15 @@ std::string MakeWord(CRandom& random, bool european) {
     return word;
 }
 
+// The same words in Cyrillic letters: each Latin letter stands for one of U+0430-U+044F.
+std::string MakeCyrillicWord(CRandom& random) {
+    std::string word;
+    for (const char* letter = c_words[random.Below(CountOf(c_words))]; *letter != 0; ++letter) {
+        AppendUtf8(word, 0x430 + static_cast<unsigned int>(*letter - 'a'));
+    }
+    return word;
+}
+
 // One CJK "word": two to five ideographs, sometimes followed by full-width punctuation, rarely
 // by ASCII digits.
 std::string MakeCjkWord(CRandom& random) {
@@ -102,8 +111,9 @@ std::string MakeUtf8(ETextKind kind, std::size_t utf8Bytes, std::uint32_t seed) 
     CRandom random(seed + static_cast<std::uint32_t>(kind) * 7919u);
     std::string text;
     for (;;) {
-        std::string token = kind == ETextKind::eCjk
-                                ? MakeCjkWord(random)
+        std::string token = kind == ETextKind::eCjk ? MakeCjkWord(random)
+                            : kind == ETextKind::eCyrillic
+                                ? MakeCyrillicWord(random)
                                 : MakeWord(random, kind == ETextKind::eEuropean);
         token += MakeSeparator(random, kind);
         if (text.size() + token.size() > utf8Bytes) {
@@ -139,6 +149,8 @@ const char* TextKindName(ETextKind kind) {
             return "european";
         case ETextKind::eCjk:
             return "cjk";
+        case ETextKind::eCyrillic:
+            return "cyrillic";
     }
     return "?";
 }

@@ -1,10 +1,10 @@
 // Deterministic sample texts for the benchmarks and the instruction-count gates.
 //
-// Three kinds of text, each built from a fixed seed so every run and every machine sees the same
+// Four kinds of text, each built from a fixed seed so every run and every machine sees the same
 // bytes: plain English-like ASCII, European text in which about one character in ten is a Latin-1
-// letter, and CJK text (ideographs with full-width punctuation and a little ASCII). Each text is
-// valid UTF-8 and is also given as 16-bit units, 32-bit units and (where it fits) Latin-1, every
-// form zero-terminated.
+// letter, Cyrillic text (two-byte letters between ASCII spaces and punctuation), and CJK text
+// (ideographs with full-width punctuation and a little ASCII). Each text is valid UTF-8 and is also
+// given as 16-bit units, 32-bit units and (where it fits) Latin-1, every form zero-terminated.
 #ifndef VESK_BENCH_CORPUS_H
 #define VESK_BENCH_CORPUS_H
 
@@ -15,9 +15,9 @@
 
 namespace vesk_bench {
 
-enum class ETextKind { eAscii, eEuropean, eCjk };
+enum class ETextKind { eAscii, eEuropean, eCjk, eCyrillic };
 
-// "ascii", "european" or "cjk".
+// "ascii", "european", "cjk" or "cyrillic".
 const char* TextKindName(ETextKind kind);
 
 // One sample text in every encoding the conversions read. Each vector ends with a zero unit.

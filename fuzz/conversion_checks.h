@@ -89,6 +89,13 @@ std::vector<Out> Converted(Conversion<In, Out> convert, const std::vector<In>& i
     return out.Prefix(size - 1u);
 }
 
+// True when the sizing pass refuses `input` (its count would pass 65,535).
+template <class In, class Out>
+bool Refused(Conversion<In, Out> convert, const std::vector<In>& input) {
+    CExactBuffer<In> source(input);
+    return convert(source.get(), nullptr, 0) == 0;
+}
+
 template <class Unit>
 std::vector<Unit> WithTerminator(std::vector<Unit> units) {
     units.push_back(0);

@@ -4,12 +4,16 @@
 # inputs go to a scratch corpus in the build tree. A crash, a failed check, a leak or a time-out
 # fails the run and shows the log and the input that caused it.
 #
-#   fuzz/run-fuzzers.sh [BUILD_DIR [SECONDS_PER_TARGET]]    (defaults: build/fuzz 20)
+#   fuzz/run-fuzzers.sh [BUILD_DIR [SECONDS_PER_TARGET [LIBFUZZER_OPTION...]]]
+#                                                            (defaults: build/fuzz 20)
+# Further options go to every target, e.g. -max_len=200000 -len_control=0 for a run whose inputs
+# grow at once past the 16-bit counts of the conversion routines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${1:-build/fuzz}
 seconds=${2:-20}
+shift $(($# < 2 ? $# : 2))
 work="$build/fuzz-run"
 rm -rf "$work"
 status=0
@@ -18,7 +22,7 @@ for program in "$build"/fuzz/fuzz_*; do
   mkdir -p "$work/$name/corpus" "$work/$name/artifacts"
   log="$work/$name/log"
   result=ok
-  "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+  "$program" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 "$@" \
     -artifact_prefix="$work/$name/artifacts/" "$work/$name/corpus" "fuzz/corpus/$name" \
     >"$log" 2>&1 || result=FAILED
   executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")

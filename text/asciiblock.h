@@ -17,10 +17,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
+#include <utility>
 
 #include "text/utf8codec.h"
 
-#if defined(__SSE2__)
+#if defined(VESK_TEXT_NO_KERNELS)
+// Built without the block and word paths: every routine runs its character loop alone.
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #define VESK_ASCII_BLOCK_SSE2 1
 #elif defined(__ARM_NEON) || defined(__ARM_NEON__)
@@ -41,6 +45,13 @@
 
 namespace Vesk {
 namespace Text {
+
+// False in a build with the character loops only (VESK_TEXT_NO_KERNELS).
+#if defined(VESK_TEXT_NO_KERNELS)
+constexpr bool kBlockPaths = false;
+#else
+constexpr bool kBlockPaths = true;
+#endif
 
 #if defined(VESK_ASCII_BLOCK_SSE2) || defined(VESK_ASCII_BLOCK_NEON)
 constexpr std::size_t kAsciiBlockBytes = 32;
@@ -99,7 +110,20 @@ constexpr std::size_t kAsciiBlockUnits = kAsciiBlockBytes / sizeof(Unit);
 
 template <class Unit>
 inline bool IsBlockAligned(const Unit* p) {
-    return (reinterpret_cast<std::uintptr_t>(p) & (kAsciiBlockBytes - 1)) == 0;
+    return kBlockPaths && (reinterpret_cast<std::uintptr_t>(p) & (kAsciiBlockBytes - 1)) == 0;
+}
+
+// The machine's word: a 32-bit machine does 64-bit arithmetic in pairs of registers.
+typedef std::conditional_t<sizeof(void*) >= 8, std::uint64_t, std::uint32_t> BlockWord;
+
+// `unit` in every lane of a word.
+template <class Unit>
+constexpr BlockWord RepeatUnit(BlockWord unit) {
+    BlockWord word = 0;
+    for (std::size_t i = 0; i < sizeof(BlockWord) / sizeof(Unit); ++i) {
+        word = static_cast<BlockWord>(word << (4 * sizeof(Unit)) << (4 * sizeof(Unit))) | unit;
+    }
+    return word;
 }
 
 #if defined(VESK_ASCII_BLOCK_SSE2)
@@ -234,50 +258,74 @@ inline void StoreAsciiBlock(const sAsciiBlock_t& block, Out* dst) {
 
 #else
 
-// Portable words: two aligned 8-byte words, units read out by shifts in the host's order.
+// Portable words: 16 bytes as words of the machine's width (four 32-bit words on a 32-bit
+// machine, where 64-bit arithmetic would take pairs of registers), units read out by constant
+// shifts in the host's order.
+constexpr std::size_t kBlockWords = kAsciiBlockBytes / sizeof(BlockWord);
+
 struct sAsciiBlock_t {
-    std::uint64_t word[2];
+    BlockWord word[kBlockWords];
 };
 
 template <class Unit>
-constexpr std::uint64_t RepeatUnit(std::uint64_t unit) {
-    std::uint64_t word = 0;
-    for (std::size_t i = 0; i < 8 / sizeof(Unit); ++i) {
-        word = (word << (8 * sizeof(Unit))) | unit;
-    }
-    return word;
-}
-
-template <class Unit>
-inline bool HasZeroUnit(std::uint64_t word) {
+inline BlockWord ZeroUnitFlags(BlockWord word) {
     // Exact for the yes/no question (it may misplace which unit): a unit borrows only when it
     // is zero or a lower unit borrowed, and the lowest borrowing unit is a zero one.
-    constexpr std::uint64_t ones = RepeatUnit<Unit>(1);
-    constexpr std::uint64_t tops = ones << (8 * sizeof(Unit) - 1);
-    return ((word - ones) & ~word & tops) != 0;
+    constexpr BlockWord ones = RepeatUnit<Unit>(1);
+    constexpr BlockWord tops = static_cast<BlockWord>(ones << (8 * sizeof(Unit) - 1));
+    return (word - ones) & ~word & tops;
+}
+
+// Loads word w of the block at p; its flags of units outside 0x01-0x7F.
+template <class Unit>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline BlockWord LoadBlockWord(const Unit* p, std::size_t w,
+                                                              BlockWord& word) {
+    std::memcpy(&word, reinterpret_cast<const unsigned char*>(p) + w * sizeof word, sizeof word);
+    constexpr BlockWord nonAscii = RepeatUnit<Unit>(static_cast<Unit>(~Unit(0x7F)));
+    return (word & nonAscii) | ZeroUnitFlags<Unit>(word);
+}
+
+// Word by word with constant indices, so that the block stays in registers.
+template <class Unit, std::size_t... w>
+inline bool LoadBlockWords(const Unit* p, sAsciiBlock_t& block, std::index_sequence<w...>) {
+    return (LoadBlockWord(p, w, block.word[w]) | ...) == 0;
 }
 
 template <class Unit>
-VESK_READS_WHOLE_ALIGNED_BLOCK inline bool LoadAsciiBlock(const Unit* p, sAsciiBlock_t& block) {
-    std::memcpy(block.word, p, sizeof block.word);
-    constexpr std::uint64_t nonAscii = RepeatUnit<Unit>(static_cast<Unit>(~Unit(0x7F)));
-    return ((block.word[0] | block.word[1]) & nonAscii) == 0 && !HasZeroUnit<Unit>(block.word[0]) &&
-           !HasZeroUnit<Unit>(block.word[1]);
+inline bool LoadAsciiBlock(const Unit* p, sAsciiBlock_t& block) {
+    return LoadBlockWords(p, block, std::make_index_sequence<kBlockWords>());
+}
+
+// Unit i of a word, counted in memory order.
+template <class In, std::size_t i>
+inline unsigned int UnitOf(BlockWord word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    constexpr std::size_t last = sizeof(BlockWord) / sizeof(In) - 1;
+    constexpr unsigned shift = 8 * sizeof(In) * static_cast<unsigned>(last - i);
+#else
+    constexpr unsigned shift = 8 * sizeof(In) * static_cast<unsigned>(i);
+#endif
+    return static_cast<unsigned int>(word >> shift) & 0x7F;
+}
+
+template <class In, class Out, std::size_t... i>
+inline void StoreWordUnits(BlockWord word, Out* dst, std::index_sequence<i...>) {
+    ((dst[i] = static_cast<Out>(UnitOf<In, i>(word))), ...);
+}
+
+template <class In, class Out, std::size_t... w>
+inline void StoreBlockWords(const sAsciiBlock_t& block, Out* dst, std::index_sequence<w...>) {
+    constexpr std::size_t perWord = sizeof(BlockWord) / sizeof(In);
+    (StoreWordUnits<In>(block.word[w], dst + w * perWord, std::make_index_sequence<perWord>()),
+     ...);
 }
 
 template <class In, class Out>
 inline void StoreAsciiBlock(const sAsciiBlock_t& block, Out* dst) {
-    constexpr std::size_t perWord = 8 / sizeof(In);
-    constexpr unsigned bits = 8 * sizeof(In);
-    for (std::size_t w = 0; w < 2; ++w) {
-        for (std::size_t i = 0; i < perWord; ++i) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-            const unsigned shift = bits * static_cast<unsigned>(perWord - 1 - i);
-#else
-            const unsigned shift = bits * static_cast<unsigned>(i);
-#endif
-            dst[w * perWord + i] = static_cast<Out>((block.word[w] >> shift) & 0x7F);
-        }
+    if constexpr (sizeof(In) == sizeof(Out)) {
+        std::memcpy(dst, block.word, sizeof block.word);
+    } else {
+        StoreBlockWords<In>(block, dst, std::make_index_sequence<kBlockWords>());
     }
 }
 
@@ -323,24 +371,41 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t AsciiPrefixLength(const unsign
 
 #else
 
-constexpr std::size_t kAsciiChunkBytes = 8;
+constexpr std::size_t kAsciiChunkBytes = sizeof(BlockWord);
+
+// Index of the lowest set bit of a non-zero word, without a library call on a 32-bit machine.
+inline unsigned LowestBit(std::uint32_t word) {
+    return static_cast<unsigned>(__builtin_ctz(word));
+}
+inline unsigned LowestBit(std::uint64_t word) {
+    return static_cast<unsigned>(__builtin_ctzll(word));
+}
+inline unsigned HighestBitFromTop(std::uint32_t word) {
+    return static_cast<unsigned>(__builtin_clz(word));
+}
+inline unsigned HighestBitFromTop(std::uint64_t word) {
+    return static_cast<unsigned>(__builtin_clzll(word));
+}
 
 VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t AsciiPrefixLength(const unsigned char* p) {
-    const unsigned offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p) & 7);
-    std::uint64_t word;
+    constexpr unsigned bytes = sizeof(BlockWord);
+    const unsigned offset =
+        static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p) & (bytes - 1));
+    BlockWord word;
     std::memcpy(&word, p - offset, sizeof word);
-    constexpr std::uint64_t lows = 0x7F7F7F7F7F7F7F7FULL;
-    constexpr std::uint64_t tops = 0x8080808080808080ULL;
+    constexpr BlockWord lows = RepeatUnit<unsigned char>(0x7F);
+    constexpr BlockWord tops = RepeatUnit<unsigned char>(0x80);
     // Top bit of each byte: set when the byte is 0x01-0x7F. Adding 0x7F to the low seven bits
     // carries into the top bit exactly when they are not all zero, and never into the next byte.
-    const std::uint64_t good = ((word & lows) + lows) & ~word & tops;
-    std::uint64_t bad = ~good & tops;
+    const BlockWord good = ((word & lows) + lows) & ~word & tops;
+    BlockWord bad = ~good & tops;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    bad <<= 8 * offset;  // the byte at p becomes the most significant
-    return bad == 0 ? 8 - offset : static_cast<std::size_t>(__builtin_clzll(bad) / 8);
+    bad =
+        static_cast<BlockWord>(bad << (8 * offset));  // the byte at p becomes the most significant
+    return bad == 0 ? bytes - offset : HighestBitFromTop(bad) / 8;
 #else
     bad >>= 8 * offset;  // the byte at p becomes the least significant
-    return bad == 0 ? 8 - offset : static_cast<std::size_t>(__builtin_ctzll(bad) / 8);
+    return bad == 0 ? bytes - offset : LowestBit(bad) / 8;
 #endif
 }
 

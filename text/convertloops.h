@@ -11,7 +11,10 @@
 #include <cstdint>
 
 #include "text/asciiblock.h"
+#include "text/decodevectors.h"
 #include "text/encodedwords.h"
+#include "text/encodevectors.h"
+#include "text/sizingblocks.h"
 #include "text/utf8codec.h"
 #include "text/utf8words.h"
 
@@ -46,6 +49,34 @@ VESK_ALWAYS_INLINE std::size_t AsciiStretch(const unsigned char*& src, Out* dst,
         }
     }
 }
+
+// Where 16-byte compares are cheap (SSE2), the sizing passes count whole words of well-formed
+// text and the decoders' fill pass copies ASCII runs by aligned chunks. Elsewhere the bit
+// arithmetic of a word costs more than the character loop it replaces, so the loops take one
+// character at a time and hand over to the ASCII blocks wherever the input reaches a block.
+#if defined(VESK_ASCII_BLOCK_SSE2)
+constexpr bool kWordCounting = true;
+#else
+constexpr bool kWordCounting = false;
+#endif
+
+// Whole groups of eight units in the encoders' fill pass (encodevectors.h).
+#if defined(VESK_ASCII_BLOCK_NEON)
+template <class In>
+constexpr bool kVectorEncoding = true;
+#else
+template <class In>
+constexpr bool kVectorEncoding = false;
+#endif
+
+// Whole vectors of one- to three-byte UTF-8 decoded at once (decodevectors.h).
+#if defined(VESK_ASCII_BLOCK_NEON)
+template <class Out>
+constexpr bool kVectorDecoding = true;
+#else
+template <class Out>
+constexpr bool kVectorDecoding = false;
+#endif
 
 // Reads UTF-8 characters.
 class CUTF8Reader {
@@ -83,13 +114,29 @@ VESK_ALWAYS_INLINE unsigned short CountCharacters(const typename Reader::Unit* s
     std::size_t count = 0;
     const typename Reader::Unit* retry = src;
     for (;;) {
-        if constexpr (Reader::kAsciiBlocks) {
+        if constexpr (Reader::kAsciiBlocks && kWordCounting) {
             // Whole words of well-formed text; the decoder below takes what they cannot.
             if (src >= retry) {
                 count = Utf8Words::CountWords(src, count, kMaxCount, retry);
                 if (count > kMaxCount) {
                     return 0;
                 }
+            }
+        } else if constexpr (Reader::kAsciiBlocks) {
+            // With vectors, every aligned character boundary tries them; without, only ASCII
+            // tries the blocks: after other characters they would mostly fail.
+            if (kSizingVectors && IsSizingAligned(src)) {
+                count = Utf8SizingBlocks(src, count, kMaxCount);
+            }
+            // ASCII on its shortest path; the count is checked against the limit at the end
+            // and at every other character, which bounds the bytes read past it by a run.
+            if (reader.StartsAsciiRun(*src)) {
+                ++src;
+                ++count;
+                if (!kSizingVectors && IsSizingAligned(src)) {
+                    count = Utf8SizingBlocks(src, count, kMaxCount);
+                }
+                continue;
             }
         }
         ++count;
@@ -107,8 +154,9 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
                                                  Map map) {
     const Reader reader;
     std::size_t count = 0;
+    const typename Reader::Unit* retry = src;
     for (;;) {
-        if constexpr (Reader::kAsciiBlocks) {
+        if constexpr (Reader::kAsciiBlocks && kWordCounting) {
             // An ASCII character starts a run: it and the rest of the run go in one stretch,
             // while other characters take the decoder below without testing for a run.
             if (reader.StartsAsciiRun(*src) && count < size) {
@@ -125,7 +173,29 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
         if (c == 0) {
             return CountResult(count);
         }
+        if constexpr (Reader::kAsciiBlocks && kVectorDecoding<Out>) {
+            if (src >= retry) {
+                count = DecodeVectors(src, dst, count, size, retry);
+            }
+        } else if constexpr (Reader::kAsciiBlocks && !kWordCounting) {
+            // Blocks are tried where ASCII reaches a block: after other characters they
+            // would mostly fail.
+            if (c < 0x80 && IsBlockAligned(src)) {
+                count = AsciiBlocks<true>(src, dst, count, size);
+            }
+        }
     }
+}
+
+// Null pointers: a null input reads as the empty text, and a null output with room to fill is
+// refused (nothing written, result 0). `src` then points to the empty text when this is true.
+template <class In, class Out>
+VESK_ALWAYS_INLINE bool RefusesNullPointers(const In*& src, const Out* dst, unsigned short size) {
+    static constexpr In kEmptyText[1] = {0};
+    if (src == nullptr) {
+        src = kEmptyText;
+    }
+    return size != 0 && dst == nullptr;
 }
 
 // A decoder with one output unit per character, both passes.
@@ -133,6 +203,9 @@ template <class Reader, class Out, class Map>
 VESK_ALWAYS_INLINE unsigned short DecodeCharacters(const typename Reader::Unit* src, Out* dst,
                                                    unsigned short size,
                                                    ETruncationResult truncation, Map map) {
+    if (RefusesNullPointers(src, dst, size)) {
+        return 0;
+    }
     if (size == 0) {
         return CountCharacters<Reader>(src);
     }
@@ -146,6 +219,24 @@ VESK_ALWAYS_INLINE unsigned short CountEncodedBytes(const In* src) {
     std::size_t count = 0;
     for (;;) {
         // Whole words; then one unit at a time up to the next word.
+        if (!kWordCounting) {
+            // One unit at a time, runs of ASCII a block at a time where they reach a block.
+            // Without vectors, ASCII blocks would cost more than they save in the sizing of
+            // text with short runs: the character loop alone stays well below ICU's cost.
+            if (kVectorEncoding<In> && IsSizingAligned(src)) {
+                count = SizingBlocks(src, count, kMaxCount);
+            }
+            const unsigned int v = *src++;
+            if (v < 0x80) {
+                if (v == 0) {
+                    return CountResult(count + 1);
+                }
+                ++count;
+                continue;
+            }
+            count += EncodedLength(v);
+            continue;
+        }
         if (EncodedWords::IsWordAligned(src)) {
             count = EncodedWords::CountWords(src, count, kMaxCount);
         }
@@ -162,6 +253,18 @@ VESK_ALWAYS_INLINE unsigned short CountEncodedBytes(const In* src) {
     }
 }
 
+// Where src is block aligned, the whole ASCII blocks from there that fit strictly below size (a
+// terminating zero must still fit after them); returns the new output position. Always inlined,
+// so that src and out stay in registers of the loop.
+template <class In>
+VESK_ALWAYS_INLINE unsigned char* EncodeAsciiBlocks(const In*& src, unsigned char* dst,
+                                                    unsigned char* out, std::size_t size) {
+    if (IsBlockAligned(src)) {
+        out = dst + AsciiBlocks<true>(src, dst, static_cast<std::size_t>(out - dst), size - 1);
+    }
+    return out;
+}
+
 // Fill pass of an encoder: a character is written only when it and a terminating zero fit, that
 // is when it ends at or before `last`, the final byte of the buffer. ASCII takes its own branch,
 // which alone can meet the terminator or start a run of blocks.
@@ -171,13 +274,9 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
     const CLeadByteRules rules;
     unsigned char* out = dst;
     unsigned char* const last = dst + size - 1;
-    // Strictly below size: a terminating zero must still fit after a block.
-    auto blocks = [&] {
-        if (IsBlockAligned(src)) {
-            out = dst + AsciiBlocks<true>(src, dst, static_cast<std::size_t>(out - dst), size - 1);
-        }
-    };
-    blocks();
+    if constexpr (kWordCounting || kVectorEncoding<In>) {
+        out = EncodeAsciiBlocks(src, dst, out, size);
+    }
     for (;;) {
         unsigned int v = *src;
         for (; v >= 0x80; v = *++src) {
@@ -188,6 +287,11 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
             }
             rules.Encode(v, length, out);
             out += length;
+            if (kVectorEncoding<In> && IsGroupAligned(src + 1)) {
+                ++src;
+                out = FillEncodedVectors(src, out, last);
+                --src;  // the loop steps on to the unit the vectors stopped at
+            }
         }
         // Blocks are tried only once the run is as long as a block: in text whose ASCII runs
         // are short a block test would mostly fail, and its failures are hard to predict.
@@ -201,9 +305,19 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
             if (v == 0) {
                 return static_cast<unsigned short>(out - dst);
             }
-            if (++run >= kAsciiBlockUnits<In>) {
-                blocks();
+            if constexpr (kVectorEncoding<In>) {
+                if (IsGroupAligned(src)) {
+                    // Long runs of ASCII go fastest as blocks.
+                    out = EncodeAsciiBlocks(src, dst, out, size);
+                    out = FillEncodedVectors(src, out, last);
+                }
+            } else if (kWordCounting) {
+                if (++run >= kAsciiBlockUnits<In>) {
+                    out = EncodeAsciiBlocks(src, dst, out, size);
+                }
             }
+            // Elsewhere (32-bit words) a block test costs more than it saves in text whose
+            // runs are short, and the character loop alone stays below ICU's cost on ASCII.
         }
     }
 }
@@ -212,6 +326,9 @@ VESK_ALWAYS_INLINE unsigned short FillEncodedBytes(const In* src, unsigned char*
 template <class In>
 VESK_ALWAYS_INLINE unsigned short EncodeValues(const In* src, unsigned char* dst,
                                                unsigned short size) {
+    if (RefusesNullPointers(src, dst, size)) {
+        return 0;
+    }
     if (size == 0) {
         return CountEncodedBytes(src);
     }

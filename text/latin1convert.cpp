@@ -131,6 +131,9 @@ const sLatin1ToASCIIEntry_t Latin1ToASCIITableArray[128] = {
 #undef VESK_TEXT
 
 unsigned int TranslateLatin1ToASCII(unsigned char c, unsigned char* dst, unsigned int size) {
+    if (dst == nullptr) {
+        return 0;
+    }
     if (c < 0x80) {
         dst[0] = c;
         return 1;
@@ -246,5 +249,8 @@ unsigned short Latin1_To_UTF8(const unsigned char* src, unsigned char* dst, unsi
 }
 
 unsigned short UTF8_To_ASCII(const unsigned char* src, unsigned char* dst, unsigned short size) {
+    if (Vesk::Text::RefusesNullPointers(src, dst, size)) {
+        return 0;
+    }
     return size == 0 ? CountASCII(src) : FillASCII(src, dst, size);
 }

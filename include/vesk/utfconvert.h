@@ -21,6 +21,10 @@
 // A decoder's size + 1 is the only sign of truncation; an encoder's result does not tell
 // truncation apart, so a caller that must know sizes the output first.
 //
+// Null pointers: a null input reads as the empty text (a sizing pass returns 1, a fill pass writes
+// one zero and returns 1); a null output with a size of 1 or more is refused: nothing is written
+// and the result is 0, the value that also refuses a text whose count passes the 16-bit limit.
+//
 // Counts are 16-bit: a pass whose count would exceed 65,535 returns 0 (a sizing pass for such a
 // text, or a truncating decoder given size 65,535). No fill pass ever writes beyond `size`.
 //
@@ -118,7 +122,8 @@ VESK_API unsigned short UTF8_To_ASCII(const unsigned char* src, unsigned char* d
 //   no replacement    dst[0] = 0 (the empty text's zero), returns 0.
 //   length 1          dst[0] = the character, returns 1.
 //   length >= 2       writes min(length, max(size, 1)) characters and returns that number.
-// The caller must provide room for at least one byte whatever `size` says.
+// The caller must provide room for at least one byte whatever `size` says; a null dst is refused:
+// nothing is written and the result is 0.
 VESK_API unsigned int TranslateLatin1ToASCII(unsigned char c, unsigned char* dst,
                                              unsigned int size);
 

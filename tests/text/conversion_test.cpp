@@ -51,6 +51,26 @@ TEST(Conversions, CaseTable) {
             all.insert(all.end(), c.values.begin(), c.values.end());
             CheckText(c.direction, utf8 + c.utf8, all);
         }
+        // Inside otherwise regular two- and three-byte text, at every offset of two 16-byte
+        // vectors: the vector that holds the case must hand over at exactly its character.
+        utf8.clear();
+        values.clear();
+        for (int k = 0; k < 34 && !HasFailure(); ++k) {
+            Units all = values;
+            all.insert(all.end(), c.values.begin(), c.values.end());
+            // Regular text after the case: decoded unless the case ends the text (an overlong
+            // zero), left out after a sequence that the terminator cuts.
+            const bool cut = std::string(c.name).find("cut") != std::string::npos;
+            const std::string after = cut ? "" : "\xC3\xA9\xE4\xB8\xAD\xC3\xA9\xE4\xB8\xAD\xC3\xA9";
+            if (!cut && c.name != std::string("overlong zero ends")) {
+                all.insert(all.end(), {0xE9, 0x4E2D, 0xE9, 0x4E2D, 0xE9});
+            }
+            CheckText(c.direction, utf8 + c.utf8 + after, all, k % 5);
+            // One byte on at a time: a two-byte letter, then ASCII or a three-byte one.
+            const bool odd = k % 3 == 1;
+            utf8 += k % 3 == 0 ? "\xC3\xA9" : odd ? "b" : "\xE4\xB8\xAD";
+            values.push_back(k % 3 == 0 ? 0xE9 : odd ? 'b' : 0x4E2D);
+        }
     }
 }
 
@@ -91,6 +111,31 @@ TEST(Conversions, RunsEndingAtEveryOffset) {
     }
 }
 
+// Runs of three-byte characters (the vectors of CJK text) of every length up to three vectors,
+// at every alignment, alone and followed by a two-byte letter and ASCII, or by a four-byte one.
+TEST(Conversions, CjkRunsEndingAtEveryOffset) {
+    for (std::size_t pad = 0; pad < 16 && !HasFailure(); ++pad) {
+        std::string run;
+        Units values;
+        for (unsigned int n = 0; n <= 26 && !HasFailure(); ++n) {
+            SCOPED_TRACE("run " + std::to_string(n) + ", pad " + std::to_string(pad));
+            CheckText(eBoth, run, values, pad);
+            Units more = values;
+            more.insert(more.end(), {0xE9, 'x', 0x4E2D});
+            CheckText(eBoth, run + "\xC3\xA9x\xE4\xB8\xAD", more, pad);
+            // A four-byte character, whose low 16 bits alone would read as a three-byte one.
+            more = values;
+            more.insert(more.end(), {0x1F600, 0x4E2D});
+            CheckText(eBoth, run + "\xF0\x9F\x98\x80\xE4\xB8\xAD", more, pad);
+            const unsigned int c = 0x4E00 + n * 0x111;  // U+4E00 to U+5A1A
+            run +=
+                {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                 static_cast<char>(0x80 | (c & 0x3F))};
+            values.push_back(c);
+        }
+    }
+}
+
 // Counts are 16-bit: a pass whose count would pass 65,535 returns 0, and a fill still writes
 // nothing past its size.
 TEST(Conversions, CountsAboveTheLimitAreZero) {
@@ -105,6 +150,33 @@ TEST(Conversions, CountsAboveTheLimitAreZero) {
     EXPECT_EQ(UTF8_To_UTF16(text.data(), nullptr, 0), 65535);
     std::fill(text.begin(), text.begin() + 40000, 0xE9);    // two bytes each from here
     EXPECT_EQ(Latin1_To_UTF8(text.data(), nullptr, 0), 0);  // the count passes the limit midway
+}
+
+// A null input reads as the empty text; a null output with room to fill is refused with 0.
+template <class In, class Out>
+void CheckNullPointers(unsigned short (*routine)(const In*, Out*, unsigned short)) {
+    const In text[] = {0x41, 0};
+    Out out[2] = {Out(0x5A), Out(0x5A)};
+    EXPECT_EQ(routine(nullptr, nullptr, 0), 1);
+    EXPECT_EQ(routine(nullptr, out, 2), 1);
+    EXPECT_TRUE(out[0] == 0 && out[1] == Out(0x5A));
+    for (unsigned short size : {1, 2, 65535}) {
+        EXPECT_EQ(routine(text, nullptr, size), 0) << size;
+        EXPECT_EQ(routine(nullptr, nullptr, size), 0) << size;
+    }
+}
+
+TEST(Conversions, NullPointers) {
+    CheckNullPointers(UTF8_To_UTF16);
+    CheckNullPointers(UTF8_To_UTF32);
+    CheckNullPointers(UTF16_To_UTF8);
+    CheckNullPointers(UTF32_To_UTF8);
+    CheckNullPointers(UTF32_To_UTF16);
+    CheckNullPointers(UTF16_To_UTF32);
+    CheckNullPointers(UTF8_To_Latin1);
+    CheckNullPointers(Latin1_To_UTF8);
+    CheckNullPointers(UTF8_To_ASCII);
+    EXPECT_EQ(TranslateLatin1ToASCII(0xDF, nullptr, 10), 0u);
 }
 
 }  // namespace

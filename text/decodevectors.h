@@ -1,0 +1,233 @@
+// The UTF-8 decoders' fill pass on ARM with NEON (UTF8_To_UTF16, UTF8_To_UTF32, UTF8_To_Latin1):
+// from a character boundary on, every 16-byte window of well-formed one- to three-byte UTF-8
+// (the same regular text as the sizing vectors of sizingblocks.h take) is decoded at once into
+// the routine's units.
+//
+// Each byte that starts a character gives its value, computed from it and the one or two bytes
+// after it; the continuation bytes drop out. Each half of the vector is packed with one table
+// lookup (VTBL) by the 8-bit mask of the lanes it keeps, and stored whole: the eight units of a
+// store past the half's own units are overwritten by the next store, and the last half of a
+// step is stored unit by unit, so nothing is written past the last character decoded and the
+// output is exactly the character loop's. A character that the vector's end cuts is left to the
+// character loop, as is every vector that holds anything else (the terminator, a stray or
+// missing continuation byte, a four-byte or longer form, C0, E0 80) or that might not fit in
+// the room left. A vector is read from its aligned address only: it may pass the terminator,
+// never its own aligned 16 bytes. Elsewhere the step does nothing.
+#ifndef VESK_TEXT_DECODEVECTORS_H
+#define VESK_TEXT_DECODEVECTORS_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "text/sizingblocks.h"
+
+namespace Vesk {
+namespace Text {
+
+#if defined(VESK_ASCII_BLOCK_NEON)
+
+// For every mask of 8 lanes, the byte indices that pack the kept 16-bit lanes to the front
+// (0xFF: a zero byte for the lanes after them).
+struct sPackTable_t {
+    std::array<std::array<std::uint8_t, 16>, 256> shuffle;
+    std::array<std::uint8_t, 256> kept;  // the number of lanes kept
+};
+
+constexpr sPackTable_t MakePackTable() {
+    sPackTable_t table{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
+        unsigned kept = 0;
+        for (unsigned lane = 0; lane < 8; ++lane) {
+            if ((mask >> lane) & 1) {
+                table.shuffle[mask][2 * kept] = static_cast<std::uint8_t>(2 * lane);
+                table.shuffle[mask][2 * kept + 1] = static_cast<std::uint8_t>(2 * lane + 1);
+                ++kept;
+            }
+        }
+        table.kept[mask] = static_cast<std::uint8_t>(kept);
+        for (unsigned i = 2 * kept; i < 16; ++i) {
+            table.shuffle[mask][i] = 0xFF;
+        }
+    }
+    return table;
+}
+
+inline constexpr sPackTable_t c_packTable = MakePackTable();
+
+// The lanes of a mask vector (each 0 or 0xFF) of one half as the bits of a byte.
+inline unsigned LaneBits(uint8x8_t lanes) {
+    const uint8x8_t bits = vand_u8(lanes, vcreate_u8(0x8040201008040201ULL));
+    const uint8x8_t sum = vpadd_u8(vpadd_u8(vpadd_u8(bits, bits), bits), bits);
+    return vget_lane_u8(sum, 0);
+}
+
+// Packs the kept lanes of eight units to the front; `kept` is their mask.
+inline uint16x8_t Pack(uint16x8_t units, unsigned kept) {
+    const uint8x16_t bytes = vreinterpretq_u8_u16(units);
+    uint8x8x2_t table;
+    table.val[0] = vget_low_u8(bytes);
+    table.val[1] = vget_high_u8(bytes);
+    const uint8x16_t shuffle = vld1q_u8(c_packTable.shuffle[kept].data());
+    return vreinterpretq_u16_u8(
+        vcombine_u8(vtbl2_u8(table, vget_low_u8(shuffle)), vtbl2_u8(table, vget_high_u8(shuffle))));
+}
+
+// The value of the character that each byte of b starts, from it and the next two bytes.
+inline uint16x8_t Values(uint8x8_t b, uint8x8_t next, uint8x8_t after, uint8x8_t lead2,
+                         uint8x8_t lead3) {
+    const uint16x8_t low6 = vmovl_u8(vand_u8(next, vdup_n_u8(0x3F)));
+    const uint16x8_t two = vorrq_u16(vshlq_n_u16(vmovl_u8(vand_u8(b, vdup_n_u8(0x1F))), 6), low6);
+    const uint16x8_t three =
+        vorrq_u16(vorrq_u16(vshlq_n_u16(vmovl_u8(b), 12), vshlq_n_u16(low6, 6)),
+                  vmovl_u8(vand_u8(after, vdup_n_u8(0x3F))));
+    const uint16x8_t wide2 = vreinterpretq_u16_s16(vmovl_s8(vreinterpret_s8_u8(lead2)));
+    const uint16x8_t wide3 = vreinterpretq_u16_s16(vmovl_s8(vreinterpret_s8_u8(lead3)));
+    return vbslq_u16(wide3, three, vbslq_u16(wide2, two, vmovl_u8(b)));
+}
+
+// Stores eight characters as the units of each routine: 16-bit units (the characters here are
+// all below 0x10000), 32-bit units, or Latin-1 bytes with '?' for a character beyond 0xFF.
+inline void StoreEight(unsigned short* dst, uint16x8_t characters) {
+    vst1q_u16(dst, characters);
+}
+inline void StoreEight(unsigned int* dst, uint16x8_t characters) {
+    vst1q_u32(dst, vmovl_u16(vget_low_u16(characters)));
+    vst1q_u32(dst + 4, vmovl_u16(vget_high_u16(characters)));
+}
+inline void StoreEight(unsigned char* dst, uint16x8_t characters) {
+    const uint16x8_t beyond = vcgtq_u16(characters, vdupq_n_u16(0xFF));
+    vst1_u8(dst, vmovn_u16(vbslq_u16(beyond, vdupq_n_u16('?'), characters)));
+}
+
+// The 16 bytes from lane `offset` of cur on, continued by next.
+inline uint8x16_t Window(uint8x16_t cur, uint8x16_t next, unsigned offset) {
+    uint8x8x4_t bytes;
+    bytes.val[0] = vget_low_u8(cur);
+    bytes.val[1] = vget_high_u8(cur);
+    bytes.val[2] = vget_low_u8(next);
+    bytes.val[3] = vget_high_u8(next);
+    const uint8x16_t at = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    const uint8x16_t index = vaddq_u8(at, vdupq_n_u8(static_cast<std::uint8_t>(offset)));
+    return vcombine_u8(vtbl4_u8(bytes, vget_low_u8(index)), vtbl4_u8(bytes, vget_high_u8(index)));
+}
+
+// Decodes 16-byte windows from src (at a character boundary) on into dst from count on, while
+// the room before size allows; each window after the first starts at the character the one
+// before cut. Windows are put together from aligned vectors, and the vector after one is read
+// only when that one holds no zero from the window on. Advances src to the first character not
+// decoded and returns the new count; `retry` becomes the first position worth another call.
+template <class Out>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst,
+                                                                std::size_t count, std::size_t size,
+                                                                const unsigned char*& retry) {
+    const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
+    const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
+    const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
+    const uint8x16_t index = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    const uint8x16_t zero = vdupq_n_u8(0);
+    unsigned offset = reinterpret_cast<std::uintptr_t>(src) & (kSizingVectorBytes - 1);
+    const unsigned char* base = src - offset;
+    uint8x16_t cur = vld1q_u8(base), next = cur;
+    uint16x8_t pending = vdupq_n_u16(0);
+    std::size_t pendingUnits = 0;
+    while (count + pendingUnits + kSizingVectorBytes <= size) {
+        uint8x16_t v = cur;
+        if (offset != 0) {
+            const uint8x16_t inWindow =
+                vcgeq_u8(index, vdupq_n_u8(static_cast<std::uint8_t>(offset)));
+            if (AnySet(vandq_u8(vceqq_u8(cur, zero), inWindow))) {
+                break;  // the text ends in this vector: the one after may not be readable
+            }
+            next = vld1q_u8(base + kSizingVectorBytes);
+            v = Window(cur, next, offset);
+        }
+        const uint8x16_t high = vcgeq_u8(v, vdupq_n_u8(0x80));
+        unsigned end = kSizingVectorBytes;
+        if (!AnySet(vorrq_u8(high, vceqq_u8(v, zero)))) {
+            // ASCII: sixteen units, stored whole after the pending half.
+            StoreEight(dst + count, pending);
+            count += pendingUnits;
+            pendingUnits = 0;
+            StoreEight(dst + count, vmovl_u8(vget_low_u8(v)));
+            StoreEight(dst + count + 8, vmovl_u8(vget_high_u8(v)));
+            // Up to the next aligned vector only (the units stored past it are the same that
+            // the next window stores again), so that the windows after need no composing.
+            end = kSizingVectorBytes - offset;
+            count += end;
+        } else {
+            const uint8x16_t lead2 = vcgeq_u8(v, vdupq_n_u8(start2));
+            const uint8x16_t lead3 = vcgeq_u8(v, vdupq_n_u8(start3));
+            const uint8x16_t continuation = vbicq_u8(high, lead2);
+            const uint8x16_t announced =
+                vorrq_u8(vextq_u8(zero, lead2, 15), vextq_u8(zero, lead3, 14));
+            uint8x16_t refused = vorrq_u8(vceqq_u8(v, zero), vcgeq_u8(v, vdupq_n_u8(start4)));
+            refused = vorrq_u8(refused, veorq_u8(announced, continuation));
+            refused = vorrq_u8(refused, vceqq_u8(v, vdupq_n_u8(0xC0)));
+            refused = vorrq_u8(refused, vandq_u8(vextq_u8(zero, vceqq_u8(v, vdupq_n_u8(0xE0)), 15),
+                                                 vceqq_u8(v, vdupq_n_u8(0x80))));
+            if (AnySet(refused)) {
+                break;
+            }
+            // The bytes that start a character, one bit each. A character begun in the last
+            // two bytes and not ended in the window is cut: the next window starts with it.
+            const uint8x16_t starts = vmvnq_u8(continuation);
+            const unsigned startBits =
+                LaneBits(vget_low_u8(starts)) | (LaneBits(vget_high_u8(starts)) << 8);
+            end = vgetq_lane_u8(lead2, 15) ? 15u : vgetq_lane_u8(lead3, 14) ? 14u : 16u;
+            const unsigned kept = startBits & ((1u << end) - 1);
+            const unsigned keptLow = kept & 0xFF;
+            const unsigned keptHigh = kept >> 8;
+            const uint8x16_t following = vextq_u8(v, zero, 1);
+            const uint8x16_t after = vextq_u8(v, zero, 2);
+            const uint16x8_t halves[2] = {
+                Pack(Values(vget_low_u8(v), vget_low_u8(following), vget_low_u8(after),
+                            vget_low_u8(lead2), vget_low_u8(lead3)),
+                     keptLow),
+                Pack(Values(vget_high_u8(v), vget_high_u8(following), vget_high_u8(after),
+                            vget_high_u8(lead2), vget_high_u8(lead3)),
+                     keptHigh)};
+            const std::size_t units[2] = {c_packTable.kept[keptLow], c_packTable.kept[keptHigh]};
+            for (int h = 0; h < 2; ++h) {
+                // The half before is stored whole: this half's store overwrites what it adds
+                // past its own units.
+                StoreEight(dst + count, pending);
+                count += pendingUnits;
+                pending = halves[h];
+                pendingUnits = units[h];
+            }
+        }
+        const bool nextLoaded = offset != 0;
+        offset += end;
+        if (offset >= kSizingVectorBytes) {
+            // The window passed into the next vector; a window without a zero at its start
+            // means that the text goes on into the vector after it.
+            offset -= kSizingVectorBytes;
+            base += kSizingVectorBytes;
+            cur = nextLoaded ? next : vld1q_u8(base);
+        }
+        src = base + offset;
+    }
+    retry = src + kSizingVectorBytes;
+    Out last[8];
+    StoreEight(last, pending);
+    for (std::size_t i = 0; i < pendingUnits; ++i) {
+        dst[count + i] = last[i];
+    }
+    return count + pendingUnits;
+}
+
+#else
+
+template <class Out>
+inline std::size_t DecodeVectors(const unsigned char*&, Out*, std::size_t count, std::size_t,
+                                 const unsigned char*&) {
+    return count;
+}
+
+#endif
+
+}  // namespace Text
+}  // namespace Vesk
+
+#endif  // VESK_TEXT_DECODEVECTORS_H

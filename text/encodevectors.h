@@ -1,0 +1,163 @@
+// The encoders' fill pass of UTF16_To_UTF8 on ARM with NEON: from an aligned position, whole
+// vectors of eight units are encoded at once when they are all ASCII (one narrowing store), all
+// three bytes (one VST3 of lead bytes and both following bytes, for CJK text), or all one or two
+// bytes (European, Cyrillic, Greek text: each unit as a pair of bytes, packed by a table lookup
+// on which units take two). A vector with the terminator or with three-byte units among shorter
+// ones, and a vector that might not fit with a terminating zero up to `last`, stop the step, and
+// the loop goes on one unit at a time. Other units, and other machines, take no vector step. A
+// vector is read from its aligned address: it may pass the terminator, never its own 16 bytes.
+#ifndef VESK_TEXT_ENCODEVECTORS_H
+#define VESK_TEXT_ENCODEVECTORS_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "text/decodevectors.h"
+#include "text/sizingblocks.h"
+
+namespace Vesk {
+namespace Text {
+
+// A group of eight units starts at an aligned 8 bytes (Latin-1) or 16 bytes (wider units).
+template <class In>
+inline bool IsGroupAligned(const In* p) {
+    return (reinterpret_cast<std::uintptr_t>(p) & (sizeof(In) == 1 ? 7 : 15)) == 0;
+}
+
+#if defined(VESK_ASCII_BLOCK_NEON)
+
+inline uint8x8_t Following(uint16x8_t bits) {
+    return vorr_u8(vmovn_u16(vandq_u16(bits, vdupq_n_u16(0x3F))), vdup_n_u8(0x80));
+}
+
+// The group of eight units at src as 16-bit values; false when it cannot be taken: for 32-bit
+// units, a value of 0x10000 or more, or a zero in the first half (the second is then not read).
+template <class In>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline bool LoadEightUnits(const In* src, uint16x8_t& units) {
+    if constexpr (sizeof(In) == 1) {
+        units = vmovl_u8(vld1_u8(reinterpret_cast<const std::uint8_t*>(src)));
+    } else if constexpr (sizeof(In) == 2) {
+        units = vld1q_u16(reinterpret_cast<const std::uint16_t*>(src));
+    } else {
+        const std::uint32_t* p = reinterpret_cast<const std::uint32_t*>(src);
+        const uint32x4_t low = vld1q_u32(p);
+        const uint32x4_t bad = vorrq_u32(vceqq_u32(low, vdupq_n_u32(0)), vshrq_n_u32(low, 16));
+        if (AnySet(vreinterpretq_u8_u32(bad))) {
+            return false;
+        }
+        const uint32x4_t high = vld1q_u32(p + 4);
+        if (AnySet(vreinterpretq_u8_u32(vshrq_n_u32(high, 16)))) {
+            return false;
+        }
+        units = vcombine_u16(vmovn_u32(low), vmovn_u32(high));
+    }
+    return true;
+}
+
+// For the two-byte flags of four units (one bit each), the byte indices that pack their
+// interleaved (first byte, second byte) pairs: every first byte, and the second byte of a
+// two-byte unit; and the number of bytes kept.
+struct sPairPackTable_t {
+    std::uint8_t shuffle[16][8];
+    std::uint8_t bytes[16];
+};
+
+constexpr sPairPackTable_t MakePairPackTable() {
+    sPairPackTable_t table{};
+    for (unsigned flags = 0; flags < 16; ++flags) {
+        unsigned kept = 0;
+        for (unsigned unit = 0; unit < 4; ++unit) {
+            table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit);
+            if ((flags >> unit) & 1) {
+                table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit + 1);
+            }
+        }
+        table.bytes[flags] = static_cast<std::uint8_t>(kept);
+        for (unsigned i = kept; i < 8; ++i) {
+            table.shuffle[flags][i] = 0xFF;
+        }
+    }
+    return table;
+}
+
+inline constexpr sPairPackTable_t c_pairPackTable = MakePairPackTable();
+
+// Encodes whole vectors of eight units from src (16-byte aligned) on: all ASCII, all one or two
+// bytes, or all three bytes, while up to `last` there is room for 24 bytes more. Packed halves
+// are stored whole, each store overwriting what the one before wrote past its own bytes; the
+// last half is stored byte by byte, so nothing is written past the last character encoded.
+template <class In>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const In*& src,
+                                                                        unsigned char* out,
+                                                                        const unsigned char* last) {
+    constexpr std::size_t units = 8;
+    const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
+    const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
+    uint8x8_t pending = vdup_n_u8(0);
+    std::size_t pendingBytes = 0;
+    while (IsGroupAligned(src) && out + pendingBytes + 3 * units <= last) {
+        uint16x8_t v;
+        if (!LoadEightUnits(src, v)) {
+            break;
+        }
+        const uint8x16_t two = vreinterpretq_u8_u16(vcgeq_u16(v, vdupq_n_u16(0x80)));
+        const uint8x16_t three = vreinterpretq_u8_u16(vcgeq_u16(v, vdupq_n_u16(0x800)));
+        const bool allThree = !AnySet(vmvnq_u8(three));
+        if (AnySet(vreinterpretq_u8_u16(vceqq_u16(v, vdupq_n_u16(0)))) ||
+            (!allThree && AnySet(three))) {
+            break;  // the terminator, or three-byte units among shorter ones
+        }
+        // Whatever follows overwrites the bytes the pending half's store adds past its own.
+        vst1_u8(out, pending);
+        out += pendingBytes;
+        pendingBytes = 0;
+        if (allThree) {
+            uint8x8x3_t bytes;
+            bytes.val[0] = vorr_u8(vmovn_u16(vshrq_n_u16(v, 12)), vdup_n_u8(start3));
+            bytes.val[1] = Following(vshrq_n_u16(v, 6));
+            bytes.val[2] = Following(v);
+            vst3_u8(out, bytes);
+            out += 3 * units;
+        } else if (!AnySet(two)) {
+            vst1_u8(out, vmovn_u16(v));
+            out += units;
+            src += units;
+            // A run of ASCII goes on fastest as whole blocks (nothing is pending here).
+            if (IsBlockAligned(src)) {
+                out += AsciiBlocks<true>(src, out, 0, static_cast<std::size_t>(last - out));
+            }
+            continue;
+        } else {
+            const uint8x8_t isTwo = vmovn_u16(vreinterpretq_u16_u8(two));
+            const uint8x8_t lead = vorr_u8(vmovn_u16(vshrq_n_u16(v, 6)), vdup_n_u8(start2));
+            const uint8x8x2_t pairs = vzip_u8(vbsl_u8(isTwo, lead, vmovn_u16(v)), Following(v));
+            const unsigned flags = LaneBits(isTwo);
+            const unsigned low = flags & 0xF, high = flags >> 4;
+            vst1_u8(out, vtbl1_u8(pairs.val[0], vld1_u8(c_pairPackTable.shuffle[low])));
+            out += c_pairPackTable.bytes[low];
+            pending = vtbl1_u8(pairs.val[1], vld1_u8(c_pairPackTable.shuffle[high]));
+            pendingBytes = c_pairPackTable.bytes[high];
+        }
+        src += units;
+    }
+    std::uint8_t bytes[8];
+    vst1_u8(bytes, pending);
+    for (std::size_t i = 0; i < pendingBytes; ++i) {
+        out[i] = bytes[i];
+    }
+    return out + pendingBytes;
+}
+
+#else
+
+template <class In>
+inline unsigned char* FillEncodedVectors(const In*&, unsigned char* out, const unsigned char*) {
+    return out;
+}
+
+#endif
+
+}  // namespace Text
+}  // namespace Vesk
+
+#endif  // VESK_TEXT_ENCODEVECTORS_H
