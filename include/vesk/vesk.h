@@ -2,6 +2,8 @@
 #ifndef VESK_VESK_H
 #define VESK_VESK_H
 
+#include <vesk/version.h>
+
 // Core object model
 #include <vesk/atomicint.h>
 #include <vesk/byteorder.h>

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+static_assert(VESK_VERSION_MAJOR == 1, "the installed headers carry the version macros");
+
 int main() {
     Vesk::CMutex mutex;
     mutex.Lock();
