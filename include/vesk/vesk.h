@@ -28,4 +28,7 @@
 #include <vesk/stringparser.h>
 #include <vesk/sysutils.h>
 
+// Conveniences for C++ code
+#include <vesk/modern.h>
+
 #endif  // VESK_VESK_H
