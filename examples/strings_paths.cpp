@@ -53,8 +53,8 @@ int main() {
 
     // snippet: widening-trap
     // Byte-wise widening: no UTF-8 decoding. Use Vesk::UTF8_To_WString for UTF-8 text.
-    const std::wstring widened = DornCommon::toUNICODE("\xC3\xA9");  // 2 characters: U+00C3 U+00A9
-    const std::string narrowed = DornCommon::toASCII(L"\u20AC");     // 1 byte: 0xAC (low 8 bits)
+    const std::wstring widened = DornCommon::toUNICODE("é");      // 2 characters: U+00C3 U+00A9
+    const std::string narrowed = DornCommon::toASCII(L"\u20AC");  // 1 byte: 0xAC (low 8 bits)
     // end-snippet
     Check(widened.size() == 2 && narrowed == "\xAC", "widening and narrowing are unit by unit");
     return g_failures == 0 ? 0 : 1;

@@ -21,9 +21,7 @@ void Check(bool ok, const char* what) {
 
 int main() {
     // snippet: utf8-to-wstring
-    const std::string utf8 =
-        "Gr\xC3\xBC\xC3\x9F"
-        "e \xF0\x9F\x98\x80";                              // "Grüße 😀"
+    const std::string utf8 = "Grüße 😀";                    // UTF-8 source text
     std::wstring wide = Vesk::UTF8_To_WString(utf8);       // 7 characters, one wchar_t each
     std::u16string utf16 = Vesk::UTF8_To_U16String(utf8);  // 8 units: 😀 is a surrogate pair
     std::string back = Vesk::U16String_To_UTF8(utf16);     // == utf8
@@ -34,9 +32,7 @@ int main() {
     Check(back == utf8 && Vesk::WString_To_UTF8(wide) == utf8, "both back to the same UTF-8");
 
     // snippet: two-pass-buffer
-    const auto* text = reinterpret_cast<const unsigned char*>(
-        "Gr\xC3\xB6\xC3\x9F"
-        "e");
+    const auto* text = reinterpret_cast<const unsigned char*>("Größe");
     const unsigned short needed = UTF8_To_UTF16(text, nullptr, 0);  // sizing pass: 6, zero included
     std::vector<unsigned short> units(needed);
     const unsigned short written = UTF8_To_UTF16(text, units.data(), needed);  // fill pass
@@ -53,9 +49,8 @@ int main() {
 
     // snippet: transliterate
     unsigned char ascii[32];
-    UTF8_To_ASCII(reinterpret_cast<const unsigned char*>("\xC5\x81\xC3\xB3"
-                                                         "d\xC5\xBA \xE2\x82\xAC"),
-                  ascii, sizeof ascii);  // "Lodz EUR"
+    UTF8_To_ASCII(reinterpret_cast<const unsigned char*>("Łódź €"), ascii, sizeof ascii);
+    // ascii holds "Lodz EUR"
     unsigned char one[4];
     const unsigned int length = TranslateLatin1ToASCII(0xA9, one, sizeof one);  // "(c)", 3
     // end-snippet
@@ -65,7 +60,7 @@ int main() {
 
     std::string longText;
     for (int i = 0; i < 40000; ++i) {
-        longText += "\xC3\xA9\xE2\x82\xAC";  // 200,000 bytes, far beyond the 16-bit counts
+        longText += "é€";  // 200,000 bytes, far beyond the 16-bit counts
     }
     Check(UTF8_To_UTF16(reinterpret_cast<const unsigned char*>(longText.c_str()), nullptr, 0) == 0,
           "the buffer routines refuse texts above 65,535 units");
