@@ -2,19 +2,9 @@
 // Record parsing: one delimited text record into typed variables, in one pass, without allocation.
 #include <vesk/stringparser.h>
 
-#include <cstdio>
 #include <cstring>
 
-namespace {
-
-int g_failures = 0;
-
-void Check(bool ok, const char* what) {
-    std::printf("%-52s %s\n", what, ok ? "ok" : "FAILED");
-    g_failures += ok ? 0 : 1;
-}
-
-}  // namespace
+#include "examplecheck.h"
 
 int main() {
     // snippet: parse-record
@@ -32,8 +22,9 @@ int main() {
     CStringParser::ParseString("12;TRUE;Berlin;-7", fields, ';');
     // id == 12, active == true, city == "Berlin", count == 7, total == 0 (missing field: empty)
     // end-snippet
-    Check(id == 12 && active && std::strcmp(city, "Berlin") == 0 && count == 7 && total == 0,
-          "typed fields, a missing field reads as empty");
+    Example::Check(
+        id == 12 && active && std::strcmp(city, "Berlin") == 0 && count == 7 && total == 0,
+        "typed fields, a missing field reads as empty");
 
     // snippet: field-limit
     char longField[200];
@@ -46,9 +37,9 @@ int main() {
     CStringParser::ParseString(record, limited, ';');
     // strlen(longField) == 99: a field holds at most 99 characters; after == 5 (still aligned)
     // end-snippet
-    Check(std::strlen(longField) == 99 && after == 5, "fields are cut at 99 characters");
+    Example::Check(std::strlen(longField) == 99 && after == 5, "fields are cut at 99 characters");
 
-    Check(stringToBool("TRUE") && !stringToBool("true") && !stringToBool("1"),
-          "only \"TRUE\" is true");
-    return g_failures == 0 ? 0 : 1;
+    Example::Check(stringToBool("TRUE") && !stringToBool("true") && !stringToBool("1"),
+                   "only \"TRUE\" is true");
+    return Example::Result();
 }

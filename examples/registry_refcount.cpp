@@ -7,16 +7,11 @@
 
 #include <cstdio>
 
+#include "examplecheck.h"
+
 namespace {
 
-int g_failures = 0;
-
 void ParseInput() {}  // the work being timed
-
-void Check(bool ok, const char* what) {
-    std::printf("%-52s %s\n", what, ok ? "ok" : "FAILED");
-    g_failures += ok ? 0 : 1;
-}
 
 }  // namespace
 
@@ -59,8 +54,9 @@ int main() {
     const double area = shape != nullptr ? shape->Area() : 0.0;
     delete shape;  // the caller owns what CreateObjectByName returns
     // end-snippet
-    Check(area == 4.0 && isShape, "created by name, derivation known");
-    Check(registry.CreateObjectByName("CShape") == nullptr, "abstract class: no creation function");
+    Example::Check(area == 4.0 && isShape, "created by name, derivation known");
+    Example::Check(registry.CreateObjectByName("CShape") == nullptr,
+                   "abstract class: no creation function");
 
     // snippet: refcount
     bool destroyed = false;
@@ -70,14 +66,14 @@ int main() {
         first.reset();                                                   // count 1
     }  // the last release deletes the document
     // end-snippet
-    Check(destroyed, "the last release deletes");
+    Example::Check(destroyed, "the last release deletes");
 
     // snippet: atomic-ref
     Vesk::CAtomicInt count(0);
     const bool afterRef = count.ref();      // true: the new value 1 is non-zero
     const bool afterDeref = count.deref();  // false: the new value is 0 (not the old value!)
     // end-snippet
-    Check(afterRef && !afterDeref, "ref/deref tell whether the new value is non-zero");
+    Example::Check(afterRef && !afterDeref, "ref/deref tell whether the new value is non-zero");
 
     // snippet: profile
     Vesk::CRefCountPtr<Vesk::CPerformanceCounter> parse =
@@ -89,6 +85,6 @@ int main() {
     parse->AddSample(1500000);                      // one more pass of 1.5 ms, measured elsewhere
     Vesk::CPerformanceCounter::SaveReport(stdout);  // or SaveReport("profile.txt", /*append=*/true)
     // end-snippet
-    Check(parse->m_hitCount == 2, "two passes counted");
-    return g_failures == 0 ? 0 : 1;
+    Example::Check(parse->m_hitCount == 2, "two passes counted");
+    return Example::Result();
 }

@@ -2,12 +2,12 @@
 // Threads and locks with the standard library's idioms: a worker whose body is a lambda, a CMutex
 // held by std::lock_guard and by a scope guard, and an auto-reset event handing over work.
 #include <vesk/modern.h>
-
 #include <vesk/rwlock.h>
 
 #include <atomic>
-#include <cstdio>
 #include <mutex>
+
+#include "examplecheck.h"
 
 // snippet: derived-thread
 class Poller : public Vesk::CThread {
@@ -30,13 +30,6 @@ class Poller : public Vesk::CThread {
 
 namespace {
 
-int g_failures = 0;
-
-void Check(bool ok, const char* what) {
-    std::printf("%-52s %s\n", what, ok ? "ok" : "FAILED");
-    g_failures += ok ? 0 : 1;
-}
-
 void ClassicObjects() {
     // snippet: start-stop
     Poller poller;
@@ -44,7 +37,8 @@ void ClassicObjects() {
     Vesk::CThread::Sleep(100);
     const int stopped = poller.StopThread(2000);  // ask, wait up to 2 s, then end it by force
     // end-snippet
-    Check(started == 1 && stopped == 1 && poller.Polls() > 0, "a derived thread polls and stops");
+    Example::Check(started == 1 && stopped == 1 && poller.Polls() > 0,
+                   "a derived thread polls and stops");
 
     // snippet: mutex
     Vesk::CMutex lock;
@@ -55,8 +49,8 @@ void ClassicObjects() {
     const int obtainable =
         lock.WaitForObject(0);  // 1 when obtainable; the caller holds nothing after
     // end-snippet
-    Check(obtainable == Vesk::CSynchronizationObject::eWaitSignaled,
-          "a free mutex tests signalled");
+    Example::Check(obtainable == Vesk::CSynchronizationObject::eWaitSignaled,
+                   "a free mutex tests signalled");
 
     // snippet: events
     Vesk::CEvent manual(true);      // manual-reset: stays set, releases every waiter
@@ -67,13 +61,13 @@ void ClassicObjects() {
     const int second = automatic.WaitForObject(0);                       // 2: nothing left
     const int both = manual.WaitForObject(0) + manual.WaitForObject(0);  // 1 + 1: stays set
     // end-snippet
-    Check(first == 1 && second == 2 && both == 2, "manual- and auto-reset events");
+    Example::Check(first == 1 && second == 2 && both == 2, "manual- and auto-reset events");
 
     // snippet: shared-event
     Vesk::CRefCountPtr<Vesk::CEvent> ready(new Vesk::CEvent(false));  // deleted by its last release
     // end-snippet
     ready->SignalEvent();
-    Check(ready->WaitForObject(0) == 1, "a counted heap event");
+    Example::Check(ready->WaitForObject(0) == 1, "a counted heap event");
 
     // snippet: rwlock
     Vesk::CReaderWriterLock table;
@@ -124,6 +118,6 @@ int main() {
     // snippet: stop-thread
     const int stopped = worker.StopThread(2000);  // ask, wait up to 2 s, then end it by force
     // end-snippet
-    Check(processed == 3 && stopped == 1, "a lambda thread takes three work items");
-    return g_failures == 0 ? 0 : 1;
+    Example::Check(processed == 3 && stopped == 1, "a lambda thread takes three work items");
+    return Example::Result();
 }
