@@ -15,6 +15,21 @@ LOW, HIGH = 1 / 16, 64  # ratios outside are drawn at the edge, with their value
 ROW, BAR, LEFT, PLOT, GAP = 26, 7, 230, 560, 40
 
 
+def load_figures(path):
+    """A table of figures measured elsewhere (for instance instructions per byte counted on the
+    ARM target), one per line: OPERATION<TAB>INPUT<TAB>CONTENDER<TAB>VALUE; '#' starts a comment.
+    Returns it in the shape of a benchmark run, so that rows() takes it as it takes a run."""
+    runs = []
+    with open(path) as handle:
+        for line in handle:
+            if line.strip() and not line.startswith("#"):
+                operation, case, contender, value = line.rstrip("\n").split("\t")
+                runs.append({"run_name": "%s/%s/%s" % (operation, case, contender),
+                             "run_type": "iteration", "time_unit": "s",
+                             "real_time": float(value), "cpu_time": float(value)})
+    return {"benchmarks": runs}
+
+
 def _rival_figure(contenders, prefix, statistic, operation):
     figures = [statistic(operation, entry["times"]) for name, entry in contenders.items()
                if name == prefix or name.startswith(prefix + " ")]
