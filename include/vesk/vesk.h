@@ -1,4 +1,5 @@
-// vesk - the whole public interface in one include.
+/// @file
+/// vesk - the whole public interface in one include.
 #ifndef VESK_VESK_H
 #define VESK_VESK_H
 
