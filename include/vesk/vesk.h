@@ -1,6 +1,9 @@
-// vesk - the whole public interface in one include.
+/// @file
+/// vesk - the whole public interface in one include.
 #ifndef VESK_VESK_H
 #define VESK_VESK_H
+
+#include <vesk/version.h>
 
 // Core object model
 #include <vesk/atomicint.h>
@@ -25,5 +28,8 @@
 #include <vesk/compat.h>
 #include <vesk/stringparser.h>
 #include <vesk/sysutils.h>
+
+// Conveniences for C++ code
+#include <vesk/modern.h>
 
 #endif  // VESK_VESK_H
