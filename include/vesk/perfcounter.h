@@ -14,12 +14,14 @@
 ///
 /// SaveReport writes every counter, in byte-wise order of the names, as tab-separated text:
 ///
+/// @verbatim
 ///   (two empty lines)
 ///   Dumping Profiler Values.
 ///   Count of profilers: <number of table entries>
 ///   (empty line)
 ///   Name<TAB>Time (seconds)<TAB>Hit count
 ///   <name><TAB><total in seconds, five decimals><TAB><hits>     one line per counter
+/// @endverbatim
 ///
 /// The report takes no lock: the table must not gain or lose entries while it is written (counts
 /// going on meanwhile may show in the values). GetCounter serialises its own calls, but must not
@@ -36,17 +38,20 @@
 
 namespace Vesk {
 
+/// A named profiling counter: total time and number of passes; see the file description.
 class VESK_API CPerformanceCounter : public CRefCount_Base {
   public:
     /// Measures one pass of the enclosing block on the counter given (which must outlive it).
     /// Records nothing when profiling is off at construction or at destruction.
     class VESK_API CScopeTimer {
       public:
+        /// Starts measuring one pass on `counter` (unless profiling is off).
         explicit CScopeTimer(CPerformanceCounter& counter);
         ~CScopeTimer();
         CScopeTimer(const CScopeTimer&) = delete;
         CScopeTimer& operator=(const CScopeTimer&) = delete;
 
+        /// The counter the pass is recorded on.
         CPerformanceCounter* m_counter;
         long long m_startTime;  ///< monotonic nanoseconds, or -1 when profiling was off
     };

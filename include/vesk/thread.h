@@ -3,8 +3,8 @@
 ///
 /// Derive, implement ThreadBody (watch m_stopEvent and return once it is signalled), then
 /// StartThread. Every thread runs on a 256 KiB stack. Constructing any CThread installs a
-/// process-wide SIGUSR1 handler; StopThread sends SIGUSR1 to a body that does not return within its
-/// time-out, which ends it by force (docs/forced-stop.md):
+/// process-wide SIGUSR1 handler; StopThread sends SIGUSR1 to a body that does not return within
+/// its time-out, which ends it by force (docs/forced-stop.md):
 ///   - in the application's code, at once: none of the body's remaining code runs, no destructor
 ///     of its stack either, on every platform; the thread leaves from its entry routine, still
 ///     joinable, and its object is neither deleted (auto-delete) nor left in use;
@@ -50,10 +50,12 @@
 
 namespace Vesk {
 
+/// Base class of worker threads, signalled when the body is done; see the file description.
 class VESK_API CThread : public CSynchronizationObject {
   public:
     using CSynchronizationObject::WaitForObject;
 
+    /// The thread status, as GetThreadStatus returns it (table above).
     enum EThreadStatus {
         eThreadNotStarted = 0,
         eThreadRunning = 1,
@@ -71,6 +73,8 @@ class VESK_API CThread : public CSynchronizationObject {
         ePriorityTimeCritical
     };
 
+    /// Status not started; installs the SIGUSR1 handler. With `autoDelete` the object deletes
+    /// itself when the body returns (it must be made with `new`).
     explicit CThread(bool autoDelete = false);
     ~CThread() override;
     CThread(const CThread&) = delete;
@@ -80,6 +84,7 @@ class VESK_API CThread : public CSynchronizationObject {
     /// The running thread's handle, or (pthread_t)-1 when there is none. Inside the body it equals
     /// GetCurrentThreadID().
     virtual pthread_t GetThreadID() const;
+    /// The status: an EThreadStatus value.
     virtual int GetThreadStatus() const;
     /// 1 when a new thread was created; 0 when one is running or paused, or creation failed.
     /// The argument has no effect.
@@ -92,7 +97,9 @@ class VESK_API CThread : public CSynchronizationObject {
     virtual int StopThread(long timeout);
     /// Do nothing and return 0; a derived class may provide them.
     virtual int PauseThread();
+    /// Does nothing and returns 0.
     virtual int ResumeThread();
+    /// Does nothing and returns 0 (the name keeps its historical spelling).
     virtual int SetThreadPriotiry(EPriority priority);
     /// The work of the thread; runs on the new thread.
     virtual int ThreadBody() = 0;
@@ -103,15 +110,21 @@ class VESK_API CThread : public CSynchronizationObject {
     static void* ThreadFuncInternal(void* object);
     /// Suspends the calling thread for `milliseconds`.
     static void Sleep(int milliseconds);
+    /// The calling thread's handle (pthread_self).
     static pthread_t GetCurrentThreadID();
 
   protected:
+    /// The status: an EThreadStatus value.
     std::atomic<int> m_status;
+    /// The running thread's handle, as GetThreadID returns it.
     pthread_t m_threadID;
     /// The stop request: signalled by StopThread, reset by StartThread. Manual-reset.
     CEvent m_stopEvent;
+    /// Held by StartThread and StopThread throughout.
     CMutex m_lock;
+    /// The platform thread of the last start.
     pthread_t m_thread;
+    /// Whether the object deletes itself when the body returns.
     bool m_autoDelete;
 
   private:
@@ -134,6 +147,7 @@ class VESK_API CThread : public CSynchronizationObject {
     [[noreturn]] VESK_LOCAL void EndOwnThread(pthread_t handle);
     /// Waits for a body that StopThread(0) left running (unless the caller is that body).
     VESK_LOCAL void WaitForUntrackedBody();
+    /// Sets m_thread and m_threadID together.
     VESK_LOCAL void SetThread(pthread_t handle);
 };
 

@@ -63,7 +63,9 @@ VESK_API extern const unsigned char c_UTF8_1stByteMaskForSignifBitsTable[6];
 /// One transliteration of a Latin-1 code: a zero-terminated ASCII text and its length (0 when the
 /// code has no replacement; `text` then points to an empty string).
 typedef struct sLatin1ToASCIIEntry_t {
+    /// The replacement, zero-terminated; empty when there is none.
     const char* text;
+    /// The length of `text`.
     int length;
 } sLatin1ToASCIIEntry_t;
 
