@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Compares the binary interface of a built libvesk (types, class layouts, virtual tables, function
 # signatures, as recorded in its debug information) with a checked-in libabigail baseline.
 #

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Checks what libvesk takes from the C library against what Android's C library (libc, libm, libdl)
 # exports to 32-bit ARM apps, by API level.
 #

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Compares the defined dynamic symbols of libvesk (demangled) with the checked-in list.
 #
 #   abi/check-symbols.sh NM LIBRARY EXPECTED          check; a difference fails with a diff

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # ARM instruction-count gates: builds vesk_arm_cost without and with NEON, counts every window
 # with arm-cost under qemu-arm (ICU 72 for armhf alongside, unpacked into BUILD/icu-armhf), prints
 # both tables and fails when a window of bench/arm-gates-{armhf,neon}.txt exceeds its budget.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversion routines, and ICU's UTF-8 converters as the rival, each run once per pass on
 // 4 KiB sample texts, every call inside its own window of markers for arm-cost (the tool that
 // counts the instructions a marked window executes under qemu-arm; see bench/arm-cost-table).

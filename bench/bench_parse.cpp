@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CStringParser::ParseString on records of seven fields of mixed types, against the ways a
 // C or C++ programmer would split and convert the same record by hand.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Waitable objects, the atomic integer and thread start-up against the platform's and the
 // standard library's own primitives.
 //

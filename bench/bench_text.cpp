@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversion routines against ICU, glibc iconv, their own plain character loop and memcpy.
 //
 // Each benchmark converts ~4 KiB or ~60 KiB texts of one kind (ASCII, European, CJK), taking the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sample texts: sentences of pseudo-random words drawn from a fixed generator.
 #include "corpus.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Deterministic sample texts for the benchmarks and the instruction-count gates.
 //
 // Four kinds of text, each built from a fixed seed so every run and every machine sees the same

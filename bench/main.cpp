@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Entry point of the benchmark suite.
 //
 // Before anything is timed the process gets a second, idle thread: glibc's lock and atomic paths

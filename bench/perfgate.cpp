@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs one conversion routine once, on a fixed 60 KiB sample text, for the instruction-count
 // gates: bench/perfgate.sh runs this program under callgrind, counting only the instructions
 // executed inside the routine, and divides them by the input bytes printed here.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Instruction-count gate of one conversion routine.
 #
 #   perfgate.sh VALGRIND GATE_PROGRAM ROUTINE KIND BUDGET [SLACK_PERCENT]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversion routines written the plain way: one character at a time, the lead byte matched
 // against the six rows of the exported tables in order, every size check made per character.
 // They give the library's results for the well-formed texts of the benchmarks and are the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The benchmark families of the suite; main() registers them in this order.
 #ifndef VESK_BENCH_SUITE_H
 #define VESK_BENCH_SUITE_H

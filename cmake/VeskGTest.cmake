@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # GoogleTest for the unit tests. Native builds use the distribution's package; cross builds (and
 # anyone who asks with VESK_GTEST_FROM_SOURCE) compile it from the installed sources with the
 # target's compiler.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Installation: headers, library, the CMake package `Vesk` and a pkg-config file.
 include(CMakePackageConfigHelpers)
 

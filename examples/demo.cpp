@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A worker thread that takes jobs from a shared counter and stops when asked: the main thread hands
 // out jobs under a mutex, wakes the worker with an auto-reset event, and finally stops it through
 // its stop event. A performance counter times every job, and the profiling report is printed at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: UTF8_To_ASCII and TranslateLatin1ToASCII.
 //
 // Input: one parameter byte, then the UTF-8 text (cut at its first zero byte and terminated). The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The contract of the conversion routines as checks over one input: the sizing pass, a fill pass
 // with exactly the size it reported, and fills with less room, each into an exact-size heap array.
 #ifndef VESK_FUZZ_CONVERSION_CHECKS_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared pieces of the fuzz targets: the check that stops a run, exact-size heap buffers (so the
 // sanitizers see any access past a caller's buffer), a reader for the parameter bytes that lead an
 // input, and an independent model of the UTF-8 forms the conversion routines read and write.

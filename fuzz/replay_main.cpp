@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Replays fuzz inputs without libFuzzer, so every target also runs as a plain program (any
 // compiler, any architecture, under the sanitizers and valgrind).
 //

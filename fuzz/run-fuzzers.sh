@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Fuzzes every target of a fuzz-preset build for a bounded time each and prints, per target, the
 # executions run and the corpus size reached. The committed seeds are read, never written: new
 # inputs go to a scratch corpus in the build tree. A crash, a failed check, a leak or a time-out

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: DornCommon::replace, replaceAll and trimString (narrow and wide), toASCII and
 // toUNICODE, ToLowerInPlace and ToUpperInPlace.
 //

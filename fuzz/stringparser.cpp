@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: CStringParser::ParseString and stringToBool.
 //
 // Input: the delimiter byte (any value, 0 included); a flags byte (bit 0: null text, bit 1: null

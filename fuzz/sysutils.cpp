@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: CSysUtils text operations - SplitString, the path operations, StringToLong and
 // StringToDouble, DoubleToString's cut, case changes and the narrow/wide conversions.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: the UTF-8 decoders UTF8_To_UTF32, UTF8_To_UTF16 and UTF8_To_Latin1, and the
 // round trips through the encoders.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target: the encoders UTF32_To_UTF8, UTF16_To_UTF8 and Latin1_To_UTF8, and the unit
 // converters UTF32_To_UTF16 and UTF16_To_UTF32.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main of every unit-test program.
 //
 // VESK_TEST_BLOCK_SIGUSR1=1 in the environment starts the tests as an Android app process starts

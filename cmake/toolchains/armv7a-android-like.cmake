@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # 32-bit ARM built the way the Android NDK builds armeabi-v7a, as far as Debian's packages allow:
 # clang, ARMv7-A in Thumb-2, NEON, the softfp float ABI (floating-point arguments in core
 # registers) and emulated thread-locals (__emutls_get_address, as Android below API level 29 has

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Shared part of the cross toolchain files: Debian's cross toolchain for VESK_TARGET_TRIPLE, its
 # sysroot, and the qemu-user emulator VESK_QEMU_NAME that runs the tests.
 #

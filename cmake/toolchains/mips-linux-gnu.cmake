@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Cross build for mips-linux-gnu with Debian's cross compiler; tests run under qemu-mips (qemu-user).
 set(CMAKE_SYSTEM_PROCESSOR mips)
 set(VESK_TARGET_TRIPLE mips-linux-gnu)

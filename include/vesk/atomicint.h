@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Vesk::CAtomicInt - one `long` with atomic increment and decrement.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Byte order: unconditional byte reversal and conversion between host order and little-endian.
 ///

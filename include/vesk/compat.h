@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// C-runtime style helpers for code written against a Windows-flavoured model: opening a file by a
 /// wide-character path, two-argument wide tokenising, underscore-prefixed decimal parsers, a trace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Vesk::CEvent - a waitable boolean, manual-reset or auto-reset, and reference counted.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Vesk::CLanguage: a language described by a three-letter code, the kind of that code and the
 /// language's English name, and the lookup of English names by ISO 639-2 code.

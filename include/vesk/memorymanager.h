@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Vesk::CMemoryManager - the process-wide allocator of raw buffers - and its one implementation,
 /// the global CMemoryManager_Generic over the C library's malloc, realloc and free.

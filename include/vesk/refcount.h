@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Intrusive reference counting: IRefCount, CRefCount_Base and the smart pointer CRefCountPtr<T>.
 ///

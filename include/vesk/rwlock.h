@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Vesk::CReaderWriterLock - any number of readers at once, or one writer alone - with the scope
 /// guards CReaderLock and CWriterLock.

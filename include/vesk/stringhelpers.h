@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Small helpers on narrow (std::string) and wide (std::wstring) strings: unit-wise narrowing and
 /// widening, ASCII case mapping, replacement of the first or every occurrence of a substring, and

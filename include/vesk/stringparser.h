@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// CStringParser - splits one delimited text record into typed caller variables in one pass.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Waitable objects: the wait contract, the no-op object and the recursive mutex.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Vesk::CSysUtils - path, file, string and number utilities as static member functions.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Vesk::CThread - base class of worker threads; a waitable object signalled when the body is done.
 ///

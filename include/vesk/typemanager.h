@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// The runtime class registry: Vesk::CRuntimeClassInfo, one static descriptor per application
 /// class (name, creation function, up to four parents), and Vesk::CTypeManager, the process-wide

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// Character-set conversion between UTF-8, 16-bit units, 32-bit units, Latin-1 and plain ASCII.
 ///

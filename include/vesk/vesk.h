@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// @file
 /// vesk - the whole public interface in one include.
 #ifndef VESK_VESK_H

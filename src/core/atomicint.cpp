@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CAtomicInt: ref/deref are one sequentially consistent atomic fetch-and-add on the `long`
 // (a lock-free exclusive load/store loop on ARM); everything else is a plain word access.
 #include <vesk/atomicint.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Byte reversal and host/little-endian conversion.
 #include <vesk/byteorder.h>
 

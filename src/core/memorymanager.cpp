@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CMemoryManager_Generic: a thin layer over malloc, realloc and free.
 #include <vesk/memorymanager.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CPerformanceCounter: the counting side (find-or-create, timed passes, atomic totals) and the
 // profiling report.
 #include <vesk/perfcounter.h>

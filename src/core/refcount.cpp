@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // IRefCount and CRefCount_Base: the count and the self-deletion on the last release.
 #include <vesk/refcount.h>
 

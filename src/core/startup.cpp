@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The library's load-time state, built in one fixed order and destroyed in the reverse one.
 //
 // Exactly three objects with dynamic initialization exist at namespace scope in the whole

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Process-wide state set up when the library is loaded (see startup.cpp).
 #ifndef VESK_CORE_STARTUP_H
 #define VESK_CORE_STARTUP_H

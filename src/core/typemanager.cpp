@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CRuntimeClassInfo and CTypeManager: descriptors, the name map and the depth-first type test.
 #include <vesk/typemanager.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CEvent: a state flag guarded by one platform mutex, with waiters on one condition variable.
 #include <vesk/event.h>
 

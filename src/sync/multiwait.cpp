@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CSynchronizationObject::WaitForObjects: one wait on several events, threads and mutexes.
 //
 // Waiters on several objects share one process-wide lock and condition variable. A waiter holds

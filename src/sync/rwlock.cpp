@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CReaderWriterLock: two counters under a CMutex, and a never-reset manual-reset CEvent in which
 // waiters pause between two tests of the counters.
 #include <vesk/rwlock.h>

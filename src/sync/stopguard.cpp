@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The SIGUSR1 handler, the per-worker stop state and the waits that give up for a forced stop.
 #include "sync/stopguard.h"
 

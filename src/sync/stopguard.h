@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Forced stops of worker threads (internal).
 //
 // StopThread ends a body that outlives its time-out with SIGUSR1. The signal must never leave a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The wait contract's base, the no-op waitable object and the recursive, polling mutex.
 #include <vesk/syncobject.h>
 

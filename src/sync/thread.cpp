@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CThread: a worker on a 256 KiB platform thread, stopped by request, by time-out and SIGUSR1, or
 // by itself.
 #include <vesk/thread.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Deadline arithmetic and result mapping shared by the waitable objects (internal).
 #ifndef VESK_SYNC_WAITSUPPORT_H
 #define VESK_SYNC_WAITSUPPORT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The compatibility shims (wide file names, wide tokenising, underscore integer parsers), the
 // trace entry point and the `Vesk` time forwards.
 #include <vesk/compat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decimal text to integer with the rules of the C library's strtoll (base 10), shared by the
 // integer shims and the typed record parser.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CSysUtils: path splitting and joining on plain byte strings, and the file tests.
 #include <vesk/sysutils.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CStringParser: one delimited record into typed caller variables, in one pass over the text and
 // without heap allocation. Numbers are scanned in place where they are plain decimal tokens; any
 // other token is cut into a 100-character stack buffer and converted by the integer shims.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CSysUtils: narrow/wide conversions unit by unit, numbers to and from text, case and splitting.
 #include <vesk/sysutils.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs of ASCII several units at a time: the one seam between the conversion loops and the
 // machine. Chosen at compile time:
 //   x86-64           SSE2, a block is 32 bytes (two 16-byte registers)

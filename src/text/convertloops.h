@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two loops every conversion is built from: a decoder loop that stores one output unit per
 // input character, and an encoder loop that writes each input value as 1 to 6 UTF-8 bytes. Both
 // run a sizing pass for size 0 and a fill pass otherwise, and hand runs of ASCII to the block

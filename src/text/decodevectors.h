@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The UTF-8 decoders' fill pass on ARM with NEON (UTF8_To_UTF16, UTF8_To_UTF32, UTF8_To_Latin1):
 // from a character boundary on, every 16-byte window of well-formed one- to three-byte UTF-8
 // (the same regular text as the sizing vectors of sizingblocks.h take) is decoded at once into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The encoders' sizing pass eight bytes at a time: the UTF-8 length of every unit of an aligned
 // 8-byte word of 8-, 16- or 32-bit units, added up with bit arithmetic (one flag per unit, in its
 // top bit), with no branch per unit. A word is taken whole when it holds no terminator and no

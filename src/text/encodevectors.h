@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The encoders' fill pass of UTF16_To_UTF8 on ARM with NEON: from an aligned position, whole
 // vectors of eight units are encoded at once when they are all ASCII (one narrowing store), all
 // three bytes (one VST3 of lead bytes and both following bytes, for CJK text), or all one or two

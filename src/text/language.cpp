@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Vesk::CLanguage and the lookup of language names.
 #include <vesk/language.h>
 

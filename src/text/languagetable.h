@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The table of languages known to CLanguage::FindLanguageName (internal).
 #ifndef VESK_TEXT_LANGUAGETABLE_H
 #define VESK_TEXT_LANGUAGETABLE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Latin-1 <-> UTF-8, and UTF-8 -> ASCII with transliteration.
 #include <cstddef>
 

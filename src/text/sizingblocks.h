@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sizing passes' block step on machines without word counting (see kWordCounting): from an
 // aligned position at a character boundary, count whole 16-byte vectors of regular input at once.
 //   ARM with NEON   encoders: every vector of 8-, 16- or 32-bit units without a zero (and, for

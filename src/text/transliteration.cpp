@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Transliteration beyond Latin-1, as data: each covered block of code points is a string with
 // one byte per code point, in code point order. A byte is the replacement itself, except
 //   '@'  the replacement has several characters: see c_longReplacements, by code point;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // ASCII transliteration of characters beyond Latin-1 (internal).
 #ifndef VESK_TEXT_TRANSLITERATION_H
 #define VESK_TEXT_TRANSLITERATION_H

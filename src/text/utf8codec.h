@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decoding one UTF-8 character and encoding one value, shared by every conversion routine.
 #ifndef VESK_TEXT_UTF8CODEC_H
 #define VESK_TEXT_UTF8CODEC_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Counting UTF-8 characters a word at a time: the sizing pass of the UTF-8 decoders.
 //
 // A word (16 bytes with SSE2, else 8) is taken whole when it holds no zero byte and no lead byte

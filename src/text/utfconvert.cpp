@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Conversion between UTF-8, 16-bit units and 32-bit units, and the lead-byte tables.
 #include <vesk/utfconvert.h>
 

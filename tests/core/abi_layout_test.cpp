@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The layouts applications are compiled against, checked at compile time. Each record is pinned
 // relative to the data model of the build (so the same checks hold on x86-64, 32-bit ARM and MIPS):
 // its first field at a fixed offset, every further field right after the one before it (whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Byte reversal, and host/little-endian conversion checked on hosts of either order: a value
 // converted by any overload of two bytes or more, stored in memory, must read as the little-endian
 // encoding of the original.

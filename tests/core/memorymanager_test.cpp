@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The memory manager: the size-0 rules, and FreeBuffer reached through the virtual table from
 // ReallocBuffer.
 #include <vesk/memorymanager.h>

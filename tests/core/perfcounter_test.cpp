@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Performance counters: the report text byte for byte, the file modes, and that nothing is
 // recorded while profiling is off. Counting and nesting passes, also from several threads, are
 // covered by the stress suite.

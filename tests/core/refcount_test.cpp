@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reference counting: only the release that brings the count to 0 deletes (so deref must report
 // whether the value it produced is non-zero), and every non-empty smart pointer holds exactly one
 // reference, also when it takes the object it already holds. Sharing across threads, and a counted

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The class registry: names of at most 63 characters as whole, case-sensitive keys where the first
 // registration wins, creation by name, and the depth-first type test over every filled parent
 // slot, comparing descriptors by address. Each published descriptor carries a name of its own:

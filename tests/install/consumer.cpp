@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A program built outside the project against the installed headers and library.
 #include <vesk/vesk.h>
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Installs the built library into a scratch prefix and builds and runs a small consumer against it,
 # once through find_package(Vesk) and once through pkg-config.
 file(REMOVE_RECURSE ${WORK_DIR})

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every forced-stop scenario of sync/forcedstop.h, 1,000 iterations each, in a child process with
 // a time limit (a hang fails the test and names the step it hung in). VESK_STRESS_ITERATIONS sets
 // another count, for a quicker or a longer run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every waitable and counted object on many threads at once. Each run goes through one driver: a
 // few threads busy for a fixed wall time (the same natively, under the sanitizers and under
 // emulation), each with its own generator from a fixed seed, adding up the faults they see.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Forced stops (StopThread's SIGUSR1) landing at many points of library calls, one scenario per
 // fault a forced stop must never cause. Each scenario runs a given number of iterations in a child
 // process with a time limit, so an abort or a hang fails the test instead of ending the run. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Forced stops never abort the process nor leave a library object unusable: every scenario of
 // sync/forcedstop.h, a few iterations each, in a child process with a time limit. The stress
 // suite runs the same scenarios 1,000 times each.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Waits on several objects at once: the arguments that fail, which signals a wait-any and a
 // wait-all take, the time-out classes on a set, and how soon a signal wakes a wait on a set.
 // Each kind alone and beside an event is covered by the typed wait-contract suite.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reader-writer lock: a writer excludes everyone else; readers overlap, nest and get in while a
 // writer waits, which gets in only once no read hold is left. Exclusion under load is checked by
 // the stress suite.

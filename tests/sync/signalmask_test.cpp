@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test switch VESK_TEST_BLOCK_SIGUSR1=1 (see tests/test_main.cpp) must really start the tests
 // with SIGUSR1 blocked, in the test thread and in threads it starts; otherwise a run that claims
 // to cover Android's signal setting covers nothing.

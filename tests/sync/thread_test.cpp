@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CThread beyond the shared wait contract: stop by request, by time-out and signal, and by the body
 // itself; restart; auto-delete. Forced stops inside library calls are the scenarios of
 // forcedstop.h; loops of starts, stops and forced stops run in the stress suite.

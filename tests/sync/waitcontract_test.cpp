@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The wait contract, written once and run for every waitable kind through the static dispatcher:
 // each check waits on a fresh object that starts busy or signalled and that another thread may
 // signal during the wait. Then what the mutex and the event promise beyond it; a time-out below -1

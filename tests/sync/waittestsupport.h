@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers shared by the tests of the waitable objects: delay bounds with slack for a loaded (or
 // emulated) machine, an action run later on another thread, polling, and a worker thread whose
 // body is given as a function.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CSysUtils paths, files, text and numbers, the C-runtime style shims and the typed record
 // parser, as case tables.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversion routines: a case table of UTF-8 texts and their characters, and multilingual
 // text decoded by the C library's iconv, each run through every routine that applies (see
 // CheckText); ASCII runs and terminators at every offset of a block; the 16-bit count limit.

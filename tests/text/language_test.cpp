@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Vesk::CLanguage: the name lookup, and a descriptor's fields through copy, assignment and
 // comparison.
 #include <vesk/language.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DornCommon string helpers: narrowing and widening, "C" locale case mapping and white space,
 // replacement of the first or every occurrence; narrow and wide alike.
 #include <vesk/stringhelpers.h>

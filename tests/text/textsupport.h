@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Convert: the one check every conversion routine goes through. It places the input so that its
 // terminator lies `pad` units before an unreadable page, runs the sizing pass and fills of every
 // size into buffers with canaries after them, checks that nothing is written past the size and that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Transliteration to ASCII: the Latin-1 table, TranslateLatin1ToASCII, and UTF8_To_ASCII on
 // Latin-1 and on the blocks beyond it.
 #include <vesk/utfconvert.h>
