@@ -242,6 +242,8 @@ VESK_ALWAYS_INLINE unsigned short CountEncodedBytes(const In* src) {
             count = EncodedWords::CountWords(src, count, kMaxCount);
         }
         do {
+            // The analyzer cannot follow the word count above to the initialised unit it stops at.
+            // NOLINTNEXTLINE(clang-analyzer-core.uninitialized.Assign)
             const unsigned int v = *src++;
             if (v == 0) {
                 return CountResult(count + 1);

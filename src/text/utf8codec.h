@@ -74,6 +74,7 @@ class CLeadByteRules {
             return b;
         }
         if ((b & m_test[1]) == m_start[1]) {
+            // NOLINTNEXTLINE(clang-analyzer-core.uninitialized.Assign): p[1] lies within the text
             const unsigned int next = p[1];
             if (next == 0) {
                 p += 1;
@@ -83,6 +84,7 @@ class CLeadByteRules {
             return ((b & m_mask[1]) << 6) | (next & 0x3F);
         }
         if ((b & m_test[2]) == m_start[2]) {
+            // NOLINTNEXTLINE(clang-analyzer-core.uninitialized.Assign): p[1] lies within the text
             const unsigned int next = p[1];
             const unsigned int last = next == 0 ? 0 : p[2];
             if (last == 0) {
