@@ -412,6 +412,62 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t AsciiPrefixLength(const unsign
 
 #endif
 
+// Copies the n ASCII bytes at src (1 to 16, all of them readable) as n units at dst, writing
+// exactly dst[0] to dst[n - 1]: two overlapping stores of eight or four units, or single units
+// for the shortest runs. A run of any length takes a handful of instructions and one branch
+// on its length, instead of a loop whose exit is hard to predict.
+template <std::size_t kUnits, class Out>
+VESK_ALWAYS_INLINE void WidenAsciiUnits(const unsigned char* src, Out* dst) {
+#if defined(VESK_ASCII_BLOCK_SSE2)
+    if constexpr (sizeof(Out) > 1) {
+        const __m128i zero = _mm_setzero_si128();
+        __m128i bytes;
+        if constexpr (kUnits == 8) {
+            bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src));
+        } else {
+            int word;
+            std::memcpy(&word, src, sizeof word);
+            bytes = _mm_cvtsi32_si128(word);
+        }
+        const __m128i units = _mm_unpacklo_epi8(bytes, zero);
+        __m128i* out = reinterpret_cast<__m128i*>(dst);
+        if constexpr (sizeof(Out) == 2 && kUnits == 8) {
+            _mm_storeu_si128(out, units);
+        } else if constexpr (sizeof(Out) == 2) {
+            _mm_storel_epi64(out, units);
+        } else {
+            _mm_storeu_si128(out, _mm_unpacklo_epi16(units, zero));
+            if constexpr (kUnits == 8) {
+                _mm_storeu_si128(out + 1, _mm_unpackhi_epi16(units, zero));
+            }
+        }
+        return;
+    }
+#endif
+    unsigned char bytes[kUnits];
+    std::memcpy(bytes, src, kUnits);
+    Out units[kUnits];
+    for (std::size_t i = 0; i < kUnits; ++i) {
+        units[i] = static_cast<Out>(bytes[i]);
+    }
+    std::memcpy(dst, units, sizeof units);
+}
+
+template <class Out>
+VESK_ALWAYS_INLINE void CopyAsciiRun(const unsigned char* src, Out* dst, std::size_t n) {
+    if (n >= 8) {
+        WidenAsciiUnits<8>(src, dst);
+        WidenAsciiUnits<8>(src + n - 8, dst + n - 8);
+    } else if (n >= 4) {
+        WidenAsciiUnits<4>(src, dst);
+        WidenAsciiUnits<4>(src + n - 4, dst + n - 4);
+    } else if (n != 0) {
+        dst[0] = static_cast<Out>(src[0]);
+        dst[n / 2] = static_cast<Out>(src[n / 2]);
+        dst[n - 1] = static_cast<Out>(src[n - 1]);
+    }
+}
+
 inline bool IsChunkAligned(const unsigned char* p) {
     return (reinterpret_cast<std::uintptr_t>(p) & (kAsciiChunkBytes - 1)) == 0;
 }

@@ -35,9 +35,9 @@ VESK_ALWAYS_INLINE std::size_t AsciiStretch(const unsigned char*& src, Out* dst,
         const std::size_t run = AsciiPrefixLength(src);
         const std::size_t n = run < limit - count ? run : limit - count;
         if constexpr (kStore) {
-            for (std::size_t i = 0; i < n; ++i) {
-                dst[count + i] = map(src[i]);
-            }
+            // Every routine stores an ASCII character as itself.
+            static_cast<void>(map);
+            CopyAsciiRun(src, dst + count, n);
         }
         src += n;
         count += n;
@@ -156,15 +156,8 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
     const Reader reader;
     std::size_t count = 0;
     const typename Reader::Unit* retry = src;
+    std::size_t run = 0;
     for (;;) {
-        if constexpr (Reader::kAsciiBlocks && kWordCounting) {
-            // An ASCII character starts a run: it and the rest of the run go in one stretch,
-            // while other characters take the decoder below without testing for a run.
-            if (reader.StartsAsciiRun(*src) && count < size) {
-                count = AsciiStretch<true>(src, dst, count, size, map);
-                continue;
-            }
-        }
         const unsigned int c = reader.Next(src);
         if (count >= size) {
             dst[size - 1] = 0;
@@ -174,7 +167,17 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
         if (c == 0) {
             return CountResult(count);
         }
-        if constexpr (Reader::kAsciiBlocks && kVectorDecoding<Out>) {
+        if constexpr (Reader::kAsciiBlocks && kWordCounting) {
+            // Only a run of ASCII as long as a chunk goes on in one stretch: in text whose
+            // runs are shorter (the letters between accented ones) the stretch would cost more
+            // than it saves, and whether it pays would be hard to predict.
+            if (c >= 0x80) {
+                run = 0;
+            } else if (++run >= kAsciiChunkBytes) {
+                run = 0;
+                count = AsciiStretch<true>(src, dst, count, size, map);
+            }
+        } else if constexpr (Reader::kAsciiBlocks && kVectorDecoding<Out>) {
             if (src >= retry) {
                 count = DecodeVectors(src, dst, count, size, retry);
             }
