@@ -170,7 +170,9 @@ TEST(EventStress, WaitsOnSeveralEventsTakeEverySignalExactlyOnce) {
         pending += tokens[event];
     }
     EXPECT_EQ(sent.load(), taken + pending);
-    EXPECT_GT(taken.load(), 1000);
+    // The run must have exercised the waits; a run of fixed time under a sanitizer on a loaded
+    // machine takes a few hundred signals, a free one many thousands.
+    EXPECT_GT(taken.load(), 100);
 }
 
 // Each round: every waiter blocks, one signal, all of them must come out with 1, then the reset;
