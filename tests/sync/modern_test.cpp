@@ -109,6 +109,9 @@ TEST(FunctionThread, RunsTheCallableUntilAskedToStop) {
         EXPECT_EQ(worker.WaitForObject(0), kSignaled);
         EXPECT_EQ(runs.load(), round);
     }
+    CFunctionThread empty(nullptr);  // an empty body ends at once
+    ASSERT_EQ(empty.StartThread(), 1);
+    EXPECT_EQ(empty.WaitForObject(-1), kSignaled);
 }
 
 TEST(FunctionThread, DestructorWaitsForTheBody) {
@@ -123,12 +126,6 @@ TEST(FunctionThread, DestructorWaitsForTheBody) {
         ASSERT_EQ(worker.StartThread(), 1);
     }
     EXPECT_TRUE(finished.load());
-}
-
-TEST(FunctionThread, EmptyBodyEndsAtOnce) {
-    CFunctionThread worker(nullptr);
-    ASSERT_EQ(worker.StartThread(), 1);
-    EXPECT_EQ(worker.WaitForObject(-1), kSignaled);
 }
 
 }  // namespace
