@@ -25,9 +25,6 @@ TEST_P(ForcedStopStress, ThousandStopsLeaveEveryObjectUsable) {
                 seconds.count());
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryScenario, ForcedStopStress, ::testing::ValuesIn(c_scenarios),
-                         [](const ::testing::TestParamInfo<sScenario_t>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryScenario, ForcedStopStress, ::testing::ValuesIn(c_scenarios), NameOf);
 
 }  // namespace

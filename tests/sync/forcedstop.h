@@ -462,6 +462,9 @@ struct sScenario_t {
 inline void PrintTo(const sScenario_t& scenario, std::ostream* stream) {
     *stream << scenario.name;
 }
+inline std::string NameOf(const ::testing::TestParamInfo<sScenario_t>& info) {
+    return info.param.name;
+}
 
 inline const sScenario_t c_scenarios[] = {
     {"EventWaitsAndReaderGuards", &EventWaitsAndReaderGuards},

@@ -15,9 +15,6 @@ TEST_P(ForcedStop, LeavesEveryObjectUsable) {
     EXPECT_TRUE(InChild([&] { return scenario.run(25); }, 60));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryScenario, ForcedStop, ::testing::ValuesIn(c_scenarios),
-                         [](const ::testing::TestParamInfo<sScenario_t>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryScenario, ForcedStop, ::testing::ValuesIn(c_scenarios), NameOf);
 
 }  // namespace

@@ -23,19 +23,10 @@ struct KindBase {
 // Busy: another thread holds the mutex until Signal().
 struct MutexKind : KindBase {
     Vesk::CMutex object;
-    std::atomic<bool> held{false}, release{false};
+    std::atomic<bool> release{false};
     std::future<void> holder;
     ~MutexKind() { Signal(); }
-    void MakeBusy() {
-        holder = After(0, [this] {
-            object.Lock();
-            for (held = true; !release;) {
-                std::this_thread::sleep_for(Ms(1));
-            }
-            object.Unlock();
-        });
-        ASSERT_TRUE(EventuallyTrue([this] { return held.load(); }));
-    }
+    void MakeBusy() { holder = HoldElsewhere(object, release); }
     void Signal() { release = true; }
 };
 

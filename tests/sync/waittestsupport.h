@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <future>
+#include <memory>
 #include <thread>
 
 namespace VeskTest {
@@ -50,6 +51,21 @@ inline bool EventuallyTrue(const std::function<bool()>& condition) {
         std::this_thread::sleep_for(Ms(1));
     }
     return condition();
+}
+
+// Holds `mutex` on another thread until `release` is set; returns once it is held. The future
+// waits for the release when destroyed.
+inline std::future<void> HoldElsewhere(Vesk::CMutex& mutex, const std::atomic<bool>& release) {
+    const auto held = std::make_shared<std::atomic<bool>>(false);
+    auto holder = After(0, [&mutex, &release, held] {
+        mutex.Lock();
+        for (*held = true; !release;) {
+            std::this_thread::sleep_for(Ms(1));
+        }
+        mutex.Unlock();
+    });
+    EXPECT_TRUE(EventuallyTrue([&] { return held->load(); }));
+    return holder;
 }
 
 // A worker whose body is a function of the worker; the destructor stops the thread before the
