@@ -107,12 +107,14 @@ int main() {
     for (int i = 0; i < 3; ++i) {
         workReady.SignalEvent();
         for (int spin = 0; spin < 2000; ++spin) {  // up to 10 s a work item on a loaded machine
-            // snippet: lock-guard
-            Vesk::CLockableMutex lockable(lock);  // lock/unlock/try_lock for the std guards
-            std::lock_guard<Vesk::CLockableMutex> hold(lockable);
-            // end-snippet
-            if (processed > i) {
-                break;
+            {  // the worker needs the mutex to count: hold it only to read, never while sleeping
+                // snippet: lock-guard
+                Vesk::CLockableMutex lockable(lock);  // lock/unlock/try_lock for the std guards
+                std::lock_guard<Vesk::CLockableMutex> hold(lockable);
+                // end-snippet
+                if (processed > i) {
+                    break;
+                }
             }
             Vesk::CThread::Sleep(5);
         }
