@@ -28,6 +28,12 @@
 #elif defined(__SSE2__)
 #include <emmintrin.h>
 #define VESK_ASCII_BLOCK_SSE2 1
+#if defined(__SSSE3__) && defined(__SSE4_1__)
+// SSSE3 byte shuffles and SSE4.1 unsigned compares: the vector paths of sizingblocks.h,
+// decodevectors.h and encodevectors.h.
+#include <smmintrin.h>
+#define VESK_TEXT_VECTORS_SSE41 1
+#endif
 #elif defined(__ARM_NEON) || defined(__ARM_NEON__)
 #include <arm_neon.h>
 #define VESK_ASCII_BLOCK_NEON 1
@@ -46,6 +52,7 @@
 
 namespace Vesk {
 namespace Text {
+inline namespace VESK_TEXT_LEVEL {
 
 // False in a build with the character loops only (VESK_TEXT_NO_KERNELS).
 #if defined(VESK_TEXT_NO_KERNELS)
@@ -472,6 +479,7 @@ inline bool IsChunkAligned(const unsigned char* p) {
     return (reinterpret_cast<std::uintptr_t>(p) & (kAsciiChunkBytes - 1)) == 0;
 }
 
+}  // namespace VESK_TEXT_LEVEL
 }  // namespace Text
 }  // namespace Vesk
 

@@ -21,6 +21,7 @@
 
 namespace Vesk {
 namespace Text {
+inline namespace VESK_TEXT_LEVEL {
 
 // Largest count a pass may report; above it the result is 0.
 constexpr std::size_t kMaxCount = 0xFFFF;
@@ -51,18 +52,21 @@ VESK_ALWAYS_INLINE std::size_t AsciiStretch(const unsigned char*& src, Out* dst,
     }
 }
 
-// Where 16-byte compares are cheap (SSE2), the sizing passes count whole words of well-formed
-// text and the decoders' fill pass copies ASCII runs by aligned chunks. Elsewhere the bit
-// arithmetic of a word costs more than the character loop it replaces, so the loops take one
-// character at a time and hand over to the ASCII blocks wherever the input reaches a block.
-#if defined(VESK_ASCII_BLOCK_SSE2)
+// Where 16-byte compares are cheap but byte shuffles are missing (SSE2 alone), the sizing passes
+// count whole words of well-formed text and the decoders' fill pass copies ASCII runs by aligned
+// chunks. With vectors that shuffle bytes (NEON; SSSE3 with SSE4.1) both passes take whole
+// vectors of one- to three-byte text (sizingblocks.h, decodevectors.h, encodevectors.h).
+// Elsewhere the bit arithmetic of a word costs more than the character loop it replaces, so the
+// loops take one character at a time and hand over to the ASCII blocks wherever the input
+// reaches a block.
+#if defined(VESK_ASCII_BLOCK_SSE2) && !defined(VESK_TEXT_VECTORS)
 constexpr bool kWordCounting = true;
 #else
 constexpr bool kWordCounting = false;
 #endif
 
 // Whole groups of eight units in the encoders' fill pass (encodevectors.h).
-#if defined(VESK_ASCII_BLOCK_NEON)
+#if defined(VESK_TEXT_VECTORS)
 template <class In>
 constexpr bool kVectorEncoding = true;
 #else
@@ -71,7 +75,7 @@ constexpr bool kVectorEncoding = false;
 #endif
 
 // Whole vectors of one- to three-byte UTF-8 decoded at once (decodevectors.h).
-#if defined(VESK_ASCII_BLOCK_NEON)
+#if defined(VESK_TEXT_VECTORS)
 template <class Out>
 constexpr bool kVectorDecoding = true;
 #else
@@ -341,6 +345,7 @@ VESK_ALWAYS_INLINE unsigned short EncodeValues(const In* src, unsigned char* dst
     return FillEncodedBytes(src, dst, size);
 }
 
+}  // namespace VESK_TEXT_LEVEL
 }  // namespace Text
 }  // namespace Vesk
 

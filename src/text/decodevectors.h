@@ -25,8 +25,9 @@
 
 namespace Vesk {
 namespace Text {
+inline namespace VESK_TEXT_LEVEL {
 
-#if defined(VESK_ASCII_BLOCK_NEON)
+#if defined(VESK_TEXT_VECTORS)
 
 // For every mask of 8 lanes, the byte indices that pack the kept 16-bit lanes to the front
 // (0xFF: a zero byte for the lanes after them).
@@ -55,6 +56,10 @@ constexpr sPackTable_t MakePackTable() {
 }
 
 inline constexpr sPackTable_t c_packTable = MakePackTable();
+
+#endif
+
+#if defined(VESK_ASCII_BLOCK_NEON)
 
 // The lanes of a mask vector (each 0 or 0xFF) of one half as the bits of a byte.
 inline unsigned LaneBits(uint8x8_t lanes) {
@@ -218,6 +223,139 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned c
     return count + pendingUnits;
 }
 
+#elif defined(VESK_TEXT_VECTORS_SSE41)
+
+// Packs the kept 16-bit lanes of eight units to the front; `kept` is their mask.
+inline __m128i Pack(__m128i units, unsigned kept) {
+    return _mm_shuffle_epi8(
+        units, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_packTable.shuffle[kept].data())));
+}
+
+// The value of the character that each of the eight bytes of b starts, from it and the next two
+// bytes; the other vectors hold the same eight bytes' classes as 16-bit lanes.
+inline __m128i Values(__m128i b, __m128i next, __m128i after, __m128i lead2, __m128i lead3) {
+    const __m128i low6 = _mm_and_si128(next, _mm_set1_epi16(0x3F));
+    const __m128i two =
+        _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b, _mm_set1_epi16(0x1F)), 6), low6);
+    const __m128i three =
+        _mm_or_si128(_mm_or_si128(_mm_slli_epi16(b, 12), _mm_slli_epi16(low6, 6)),
+                     _mm_and_si128(after, _mm_set1_epi16(0x3F)));
+    return _mm_blendv_epi8(_mm_blendv_epi8(b, two, lead2), three, lead3);
+}
+
+// Bytes 8h to 8h + 7 of v as 16-bit lanes: zero-extended, or sign-extended for lane masks.
+template <int h>
+inline __m128i Widened(__m128i v) {
+    return _mm_cvtepu8_epi16(h == 0 ? v : _mm_srli_si128(v, 8));
+}
+template <int h>
+inline __m128i WidenedMask(__m128i v) {
+    return _mm_cvtepi8_epi16(h == 0 ? v : _mm_srli_si128(v, 8));
+}
+
+template <int h>
+inline __m128i DecodeHalf(__m128i v, __m128i lead2, __m128i lead3, unsigned kept) {
+    return Pack(Values(Widened<h>(v), Widened<h>(_mm_srli_si128(v, 1)),
+                       Widened<h>(_mm_srli_si128(v, 2)), WidenedMask<h>(lead2),
+                       WidenedMask<h>(lead3)),
+                kept);
+}
+
+// Stores eight characters as the units of each routine: 16-bit units (the characters here are
+// all below 0x10000), 32-bit units, or Latin-1 bytes with '?' for a character beyond 0xFF.
+inline void StoreEight(unsigned short* dst, __m128i characters) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), characters);
+}
+inline void StoreEight(unsigned int* dst, __m128i characters) {
+    __m128i* out = reinterpret_cast<__m128i*>(dst);
+    _mm_storeu_si128(out, _mm_cvtepu16_epi32(characters));
+    _mm_storeu_si128(out + 1, _mm_cvtepu16_epi32(_mm_srli_si128(characters, 8)));
+}
+inline void StoreEight(unsigned char* dst, __m128i characters) {
+    const __m128i beyond = AtLeast16(characters, 0x100);
+    const __m128i latin1 = _mm_blendv_epi8(characters, _mm_set1_epi16('?'), beyond);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(latin1, latin1));
+}
+
+// Decodes 16-byte windows from src (at a character boundary) on into dst from count on, while
+// the room before size allows; each window after the first starts at the character the one
+// before cut. A window is read unaligned only once the aligned vector it starts in is known to
+// hold no zero from the window on, so that the text goes on into the vector after it. Advances
+// src to the first character not decoded and returns the new count; `retry` becomes the first
+// position worth another call.
+template <class Out>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst,
+                                                                std::size_t count, std::size_t size,
+                                                                const unsigned char*& retry) {
+    const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
+    const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
+    const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
+    const __m128i zero = _mm_setzero_si128();
+    __m128i pending = zero;
+    std::size_t pendingUnits = 0;
+    while (count + pendingUnits + kSizingVectorBytes <= size) {
+        const unsigned offset = reinterpret_cast<std::uintptr_t>(src) & (kSizingVectorBytes - 1);
+        if (offset != 0) {
+            const __m128i cur = _mm_load_si128(reinterpret_cast<const __m128i*>(src - offset));
+            const unsigned zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(cur, zero)));
+            if ((zeros >> offset) != 0) {
+                break;  // the text ends in this vector: the one after may not be readable
+            }
+        }
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+        const unsigned highBits = static_cast<unsigned>(_mm_movemask_epi8(v));
+        const __m128i zeroLanes = _mm_cmpeq_epi8(v, zero);
+        unsigned end = kSizingVectorBytes;
+        if ((highBits | static_cast<unsigned>(_mm_movemask_epi8(zeroLanes))) == 0) {
+            // ASCII: sixteen units, stored whole after the pending half.
+            StoreEight(dst + count, pending);
+            count += pendingUnits;
+            pendingUnits = 0;
+            StoreEight(dst + count, _mm_cvtepu8_epi16(v));
+            StoreEight(dst + count + 8, _mm_cvtepu8_epi16(_mm_srli_si128(v, 8)));
+            count += kSizingVectorBytes;
+        } else {
+            const __m128i lead2 = AtLeast8(v, start2);
+            const __m128i lead3 = AtLeast8(v, start3);
+            const __m128i continuation = _mm_andnot_si128(lead2, _mm_cmplt_epi8(v, zero));
+            const __m128i announced = _mm_or_si128(_mm_slli_si128(lead2, 1), _mm_slli_si128(lead3, 2));
+            __m128i refused = _mm_or_si128(zeroLanes, AtLeast8(v, start4));
+            refused = _mm_or_si128(refused, _mm_xor_si128(announced, continuation));
+            refused = _mm_or_si128(refused, Equal8(v, 0xC0));
+            refused = _mm_or_si128(refused, _mm_and_si128(_mm_slli_si128(Equal8(v, 0xE0), 1),
+                                                          Equal8(v, 0x80)));
+            if (AnySet(refused)) {
+                break;
+            }
+            // The bytes that start a character, one bit each. A character begun in the last
+            // two bytes and not ended in the window is cut: the next window starts with it.
+            const unsigned startBits = ~static_cast<unsigned>(_mm_movemask_epi8(continuation));
+            const unsigned lead2Bits = static_cast<unsigned>(_mm_movemask_epi8(lead2));
+            const unsigned lead3Bits = static_cast<unsigned>(_mm_movemask_epi8(lead3));
+            end = (lead2Bits & 0x8000) ? 15u : (lead3Bits & 0x4000) ? 14u : 16u;
+            const unsigned kept = startBits & ((1u << end) - 1);
+            const unsigned keptLow = kept & 0xFF;
+            const unsigned keptHigh = kept >> 8;
+            StoreEight(dst + count, pending);
+            count += pendingUnits;
+            // The low half is stored whole: the high half's store overwrites what it adds past
+            // its own units.
+            StoreEight(dst + count, DecodeHalf<0>(v, lead2, lead3, keptLow));
+            count += c_packTable.kept[keptLow];
+            pending = DecodeHalf<1>(v, lead2, lead3, keptHigh);
+            pendingUnits = c_packTable.kept[keptHigh];
+        }
+        src += end;
+    }
+    retry = src + kSizingVectorBytes;
+    Out last[8];
+    StoreEight(last, pending);
+    for (std::size_t i = 0; i < pendingUnits; ++i) {
+        dst[count + i] = last[i];
+    }
+    return count + pendingUnits;
+}
+
 #else
 
 template <class Out>
@@ -228,6 +366,7 @@ inline std::size_t DecodeVectors(const unsigned char*&, Out*, std::size_t count,
 
 #endif
 
+}  // namespace VESK_TEXT_LEVEL
 }  // namespace Text
 }  // namespace Vesk
 

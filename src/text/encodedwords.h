@@ -16,6 +16,7 @@
 
 namespace Vesk {
 namespace Text {
+inline namespace VESK_TEXT_LEVEL {
 namespace EncodedWords {
 
 template <class In>
@@ -50,6 +51,7 @@ inline std::size_t CountWords(const In*& src, std::size_t count, std::size_t lim
 }
 
 }  // namespace EncodedWords
+}  // namespace VESK_TEXT_LEVEL
 }  // namespace Text
 }  // namespace Vesk
 

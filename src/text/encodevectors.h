@@ -18,6 +18,7 @@
 
 namespace Vesk {
 namespace Text {
+inline namespace VESK_TEXT_LEVEL {
 
 // A group of eight units starts at an aligned 8 bytes (Latin-1) or 16 bytes (wider units).
 template <class In>
@@ -149,6 +150,142 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const In
     return out + pendingBytes;
 }
 
+#elif defined(VESK_TEXT_VECTORS_SSE41)
+
+// The group of eight units at src as 16-bit lanes; false when it cannot be taken: for 32-bit
+// units, a value of 0x10000 or more, or a zero in the first half (the second is then not read).
+template <class In>
+VESK_READS_WHOLE_ALIGNED_BLOCK inline bool LoadEightUnits(const In* src, __m128i& units) {
+    const __m128i* p = reinterpret_cast<const __m128i*>(src);
+    if constexpr (sizeof(In) == 1) {
+        units = _mm_cvtepu8_epi16(_mm_loadl_epi64(p));
+    } else if constexpr (sizeof(In) == 2) {
+        units = _mm_load_si128(p);
+    } else {
+        const __m128i low = _mm_load_si128(p);
+        if (AnySet(_mm_or_si128(Equal32(low, 0), _mm_srli_epi32(low, 16)))) {
+            return false;
+        }
+        const __m128i high = _mm_load_si128(p + 1);
+        if (AnySet(_mm_srli_epi32(high, 16))) {
+            return false;
+        }
+        units = _mm_packus_epi32(low, high);
+    }
+    return true;
+}
+
+// For the two-byte flags of eight units (one bit each), the byte indices that pack their
+// (first byte, second byte) pairs: every first byte, and the second byte of a two-byte unit;
+// and the number of bytes kept.
+struct sPairPackTable_t {
+    std::uint8_t shuffle[256][16];
+    std::uint8_t bytes[256];
+};
+
+constexpr sPairPackTable_t MakePairPackTable() {
+    sPairPackTable_t table{};
+    for (unsigned flags = 0; flags < 256; ++flags) {
+        unsigned kept = 0;
+        for (unsigned unit = 0; unit < 8; ++unit) {
+            table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit);
+            if ((flags >> unit) & 1) {
+                table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit + 1);
+            }
+        }
+        table.bytes[flags] = static_cast<std::uint8_t>(kept);
+        for (unsigned i = kept; i < 16; ++i) {
+            table.shuffle[flags][i] = 0xFF;
+        }
+    }
+    return table;
+}
+
+inline constexpr sPairPackTable_t c_pairPackTable = MakePairPackTable();
+
+// The following byte 10xxxxxx of each 16-bit lane's low six bits.
+inline __m128i Following(__m128i bits) {
+    return _mm_or_si128(_mm_and_si128(bits, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
+}
+
+// Writes eight three-byte characters (lead bytes, middle and last bytes in 16-bit lanes) as 24
+// bytes at out.
+inline void StoreThreeByteUnits(unsigned char* out, __m128i lead, __m128i middle, __m128i last) {
+    const __m128i leadMiddle = _mm_packus_epi16(lead, middle);  // lead 0-7, middle 8-15
+    const __m128i lasts = _mm_packus_epi16(last, last);
+    const __m128i first16 = _mm_or_si128(
+        _mm_shuffle_epi8(leadMiddle, _mm_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4,
+                                                   12, -1, 5)),
+        _mm_shuffle_epi8(lasts, _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1,
+                                              4, -1)));
+    const __m128i last8 = _mm_or_si128(
+        _mm_shuffle_epi8(leadMiddle,
+                         _mm_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1)),
+        _mm_shuffle_epi8(lasts,
+                         _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), first16);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), last8);
+}
+
+// Encodes whole vectors of eight units from src (16-byte aligned) on: all ASCII, all one or two
+// bytes, or all three bytes, while up to `last` there is room for 24 bytes more. A packed vector
+// of one- and two-byte units is stored whole when the next vector is stored (which overwrites
+// what it wrote past its own bytes); the last one is stored byte by byte, so nothing is written
+// past the last character encoded.
+template <class In>
+inline unsigned char* FillEncodedVectors(const In*& src, unsigned char* out,
+                                         const unsigned char* last) {
+    constexpr std::size_t units = 8;
+    const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
+    const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
+    __m128i pending = _mm_setzero_si128();
+    std::size_t pendingBytes = 0;
+    while (IsGroupAligned(src) && out + pendingBytes + 3 * units <= last) {
+        __m128i v;
+        if (!LoadEightUnits(src, v)) {
+            break;
+        }
+        const __m128i two = AtLeast16(v, 0x80);
+        const unsigned threeBits = static_cast<unsigned>(_mm_movemask_epi8(AtLeast16(v, 0x800)));
+        if (AnySet(Equal16(v, 0)) || (threeBits != 0 && threeBits != 0xFFFF)) {
+            break;  // the terminator, or three-byte units among shorter ones
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pending);
+        out += pendingBytes;
+        pendingBytes = 0;
+        if (threeBits != 0) {
+            const __m128i lead = _mm_or_si128(_mm_srli_epi16(v, 12), _mm_set1_epi16(start3));
+            StoreThreeByteUnits(out, lead, Following(_mm_srli_epi16(v, 6)), Following(v));
+            out += 3 * units;
+        } else if (!AnySet(two)) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v, v));
+            out += units;
+            src += units;
+            // A run of ASCII goes on fastest as whole blocks (nothing is pending here).
+            if (IsBlockAligned(src)) {
+                out += AsciiBlocks<true>(src, out, 0, static_cast<std::size_t>(last - out));
+            }
+            continue;
+        } else {
+            const __m128i lead = _mm_or_si128(_mm_srli_epi16(v, 6), _mm_set1_epi16(start2));
+            const __m128i first = _mm_blendv_epi8(v, lead, two);
+            const __m128i pairs = _mm_or_si128(first, _mm_slli_epi16(Following(v), 8));
+            const unsigned flags =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(two, two))) & 0xFF;
+            pending = _mm_shuffle_epi8(
+                pairs, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_pairPackTable.shuffle[flags])));
+            pendingBytes = c_pairPackTable.bytes[flags];
+        }
+        src += units;
+    }
+    std::uint8_t bytes[16];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), pending);
+    for (std::size_t i = 0; i < pendingBytes; ++i) {
+        out[i] = bytes[i];
+    }
+    return out + pendingBytes;
+}
+
 #else
 
 template <class In>
@@ -158,6 +295,7 @@ inline unsigned char* FillEncodedVectors(const In*&, unsigned char* out, const u
 
 #endif
 
+}  // namespace VESK_TEXT_LEVEL
 }  // namespace Text
 }  // namespace Vesk
 

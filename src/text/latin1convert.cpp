@@ -4,8 +4,7 @@
 
 #include <vesk/utfconvert.h>
 
-#include "text/convertloops.h"
-#include "text/transliteration.h"
+#include "text/conversionkernels.h"
 
 #define VESK_TEXT(literal) \
     { literal, static_cast<int>(sizeof(literal) - 1) }
@@ -156,102 +155,16 @@ unsigned int TranslateLatin1ToASCII(unsigned char c, unsigned char* dst, unsigne
     return written;
 }
 
-namespace {
-
-using Vesk::Text::AsciiBlocks;
-using Vesk::Text::CountResult;
-using Vesk::Text::CUTF8Reader;
-using Vesk::Text::IsBlockAligned;
-using Vesk::Text::kMaxCount;
-using Vesk::Text::sTransliteration_t;
-
-// One Latin-1 byte per character: beyond 0xFF stands '?'.
-struct sToLatin1_t {
-    unsigned char operator()(unsigned int c) const {
-        return static_cast<unsigned char>(c > 0xFF ? '?' : c);
-    }
-};
-
-// The ASCII replacement of a character from 0x80 upwards.
-inline sTransliteration_t ReplacementOf(unsigned int c) {
-    if (c <= 0xFF) {
-        const sLatin1ToASCIIEntry_t& entry = Latin1ToASCIITableArray[c - 0x80];
-        return sTransliteration_t{entry.text, static_cast<unsigned int>(entry.length)};
-    }
-    return Vesk::Text::TransliterateBeyondLatin1(c);
-}
-
-unsigned short CountASCII(const unsigned char* src) {
-    const CUTF8Reader reader;
-    std::size_t count = 0;
-    for (;;) {
-        if (IsBlockAligned(src)) {
-            count = AsciiBlocks<false, unsigned char, char>(src, nullptr, count, kMaxCount + 1);
-        }
-        const unsigned int c = reader.Next(src);
-        if (c == 0) {
-            return CountResult(count + 1);
-        }
-        count += c < 0x80 ? 1 : ReplacementOf(c).length;
-        if (count > kMaxCount) {
-            return 0;
-        }
-    }
-}
-
-// Writes the replacement of c (0x80 upwards) at dst, cut to room (at least 1); returns the
-// bytes written. Latin-1 goes through TranslateLatin1ToASCII.
-inline unsigned int WriteReplacement(unsigned int c, unsigned char* dst, std::size_t room) {
-    if (c <= 0xFF) {
-        return TranslateLatin1ToASCII(static_cast<unsigned char>(c), dst,
-                                      static_cast<unsigned int>(room));
-    }
-    const sTransliteration_t replacement = Vesk::Text::TransliterateBeyondLatin1(c);
-    const std::size_t written = replacement.length < room ? replacement.length : room;
-    for (std::size_t i = 0; i < written; ++i) {
-        dst[i] = static_cast<unsigned char>(replacement.text[i]);
-    }
-    return static_cast<unsigned int>(written);
-}
-
-unsigned short FillASCII(const unsigned char* src, unsigned char* dst, std::size_t size) {
-    const CUTF8Reader reader;
-    std::size_t count = 0;
-    for (;;) {
-        if (IsBlockAligned(src)) {
-            count = AsciiBlocks<true>(src, dst, count, size);
-        }
-        const unsigned int c = reader.Next(src);
-        if (count >= size) {
-            // A replacement that ended exactly at the end loses its last character here.
-            dst[count - 1] = 0;
-            return static_cast<unsigned short>(count);
-        }
-        if (c < 0x80) {
-            dst[count++] = static_cast<unsigned char>(c);
-            if (c == 0) {
-                return static_cast<unsigned short>(count);
-            }
-        } else {
-            count += WriteReplacement(c, dst + count, size - count);
-        }
-    }
-}
-
-}  // namespace
+using Vesk::Text::Kernels;
 
 unsigned short UTF8_To_Latin1(const unsigned char* src, unsigned char* dst, unsigned short size) {
-    return Vesk::Text::DecodeCharacters<CUTF8Reader>(src, dst, size, Vesk::Text::eSize,
-                                                     sToLatin1_t());
+    return Kernels().utf8ToLatin1(src, dst, size);
 }
 
 unsigned short Latin1_To_UTF8(const unsigned char* src, unsigned char* dst, unsigned short size) {
-    return Vesk::Text::EncodeValues(src, dst, size);
+    return Kernels().latin1ToUtf8(src, dst, size);
 }
 
 unsigned short UTF8_To_ASCII(const unsigned char* src, unsigned char* dst, unsigned short size) {
-    if (Vesk::Text::RefusesNullPointers(src, dst, size)) {
-        return 0;
-    }
-    return size == 0 ? CountASCII(src) : FillASCII(src, dst, size);
+    return Kernels().utf8ToAscii(src, dst, size);
 }

@@ -5,8 +5,11 @@
 
 #include <vesk/utfconvert.h>
 
+#include "text/kernellevel.h"
+
 namespace Vesk {
 namespace Text {
+inline namespace VESK_TEXT_LEVEL {
 
 constexpr unsigned int kReplacementCharacter = 0xFFFD;
 
@@ -212,6 +215,7 @@ inline unsigned short CountResult(unsigned long count) {
     return count > 0xFFFF ? 0 : static_cast<unsigned short>(count);
 }
 
+}  // namespace VESK_TEXT_LEVEL
 }  // namespace Text
 }  // namespace Vesk
 

@@ -24,6 +24,7 @@
 
 namespace Vesk {
 namespace Text {
+inline namespace VESK_TEXT_LEVEL {
 namespace Utf8Words {
 
 #if defined(VESK_ASCII_BLOCK_SSE2)
@@ -231,6 +232,7 @@ inline std::size_t CountWords(const unsigned char*& src, std::size_t count, std:
 }
 
 }  // namespace Utf8Words
+}  // namespace VESK_TEXT_LEVEL
 }  // namespace Text
 }  // namespace Vesk
 

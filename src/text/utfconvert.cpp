@@ -2,7 +2,7 @@
 // Conversion between UTF-8, 16-bit units and 32-bit units, and the lead-byte tables.
 #include <vesk/utfconvert.h>
 
-#include "text/convertloops.h"
+#include "text/conversionkernels.h"
 
 extern "C" {
 
@@ -11,46 +11,30 @@ const unsigned char c_UTF8_1stByteMaskForSignifBitsTable[6] = {0x7F, 0x1F, 0x0F,
 
 }  // extern "C"
 
-namespace {
-
-using Vesk::Text::kReplacementCharacter;
-
-// The unit stored for a character, as function objects so that the loops inline them.
-// One 16-bit unit per character: values beyond it stand as U+FFFD.
-struct sToUnit16_t {
-    unsigned short operator()(unsigned int c) const {
-        return static_cast<unsigned short>(c > 0xFFFF ? kReplacementCharacter : c);
-    }
-};
-
-struct sToUnit32_t {
-    unsigned int operator()(unsigned int c) const { return c; }
-};
-
-}  // namespace
-
 using Vesk::Text::CUnitReader;
-using Vesk::Text::CUTF8Reader;
 using Vesk::Text::DecodeCharacters;
-using Vesk::Text::EncodeValues;
 using Vesk::Text::eSizePlusOne;
+using Vesk::Text::Kernels;
+using Vesk::Text::sToUnit16_t;
+using Vesk::Text::sToUnit32_t;
 
 unsigned short UTF8_To_UTF16(const unsigned char* src, unsigned short* dst, unsigned short size) {
-    return DecodeCharacters<CUTF8Reader>(src, dst, size, eSizePlusOne, sToUnit16_t());
+    return Kernels().utf8ToUtf16(src, dst, size);
 }
 
 unsigned short UTF8_To_UTF32(const unsigned char* src, unsigned int* dst, unsigned short size) {
-    return DecodeCharacters<CUTF8Reader>(src, dst, size, eSizePlusOne, sToUnit32_t());
+    return Kernels().utf8ToUtf32(src, dst, size);
 }
 
 unsigned short UTF16_To_UTF8(const unsigned short* src, unsigned char* dst, unsigned short size) {
-    return EncodeValues(src, dst, size);
+    return Kernels().utf16ToUtf8(src, dst, size);
 }
 
 unsigned short UTF32_To_UTF8(const unsigned int* src, unsigned char* dst, unsigned short size) {
-    return EncodeValues(src, dst, size);
+    return Kernels().utf32ToUtf8(src, dst, size);
 }
 
+// Fixed-width units on both sides: one character loop on every machine.
 unsigned short UTF32_To_UTF16(const unsigned int* src, unsigned short* dst, unsigned short size) {
     return DecodeCharacters<CUnitReader<unsigned int>>(src, dst, size, eSizePlusOne, sToUnit16_t());
 }

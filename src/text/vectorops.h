@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: Apache-2.0
+// The 16-byte vector operations that the sizing, decoding and encoding vectors are written in,
+// for the two kinds of vector unit they run on: NEON, and SSSE3 with SSE4.1. A vector is 16
+// bytes; a comparison sets each lane of its width to all ones or all zeros. Defines
+// VESK_TEXT_VECTORS where one of them is available.
+#ifndef VESK_TEXT_VECTOROPS_H
+#define VESK_TEXT_VECTOROPS_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "text/asciiblock.h"
+
+#if defined(VESK_ASCII_BLOCK_NEON) || defined(VESK_TEXT_VECTORS_SSE41)
+#define VESK_TEXT_VECTORS 1
+#endif
+
+namespace Vesk {
+namespace Text {
+inline namespace VESK_TEXT_LEVEL {
+
+#if defined(VESK_ASCII_BLOCK_NEON)
+
+typedef uint8x16_t Vector;
+
+VESK_READS_WHOLE_ALIGNED_BLOCK inline Vector LoadAligned(const void* p) {
+    return vld1q_u8(static_cast<const std::uint8_t*>(p));
+}
+inline Vector Splat8(unsigned char c) { return vdupq_n_u8(c); }
+inline Vector Zero() { return vdupq_n_u8(0); }
+inline Vector Or(Vector a, Vector b) { return vorrq_u8(a, b); }
+inline Vector And(Vector a, Vector b) { return vandq_u8(a, b); }
+inline Vector Xor(Vector a, Vector b) { return veorq_u8(a, b); }
+// a & ~b.
+inline Vector AndNot(Vector a, Vector b) { return vbicq_u8(a, b); }
+inline Vector Equal8(Vector v, unsigned char c) { return vceqq_u8(v, vdupq_n_u8(c)); }
+inline Vector AtLeast8(Vector v, unsigned char c) { return vcgeq_u8(v, vdupq_n_u8(c)); }
+inline Vector Equal16(Vector v, std::uint16_t c) {
+    return vreinterpretq_u8_u16(vceqq_u16(vreinterpretq_u16_u8(v), vdupq_n_u16(c)));
+}
+inline Vector AtLeast16(Vector v, std::uint16_t c) {
+    return vreinterpretq_u8_u16(vcgeq_u16(vreinterpretq_u16_u8(v), vdupq_n_u16(c)));
+}
+inline Vector Equal32(Vector v, std::uint32_t c) {
+    return vreinterpretq_u8_u32(vceqq_u32(vreinterpretq_u32_u8(v), vdupq_n_u32(c)));
+}
+inline Vector AtLeast32(Vector v, std::uint32_t c) {
+    return vreinterpretq_u8_u32(vcgeq_u32(vreinterpretq_u32_u8(v), vdupq_n_u32(c)));
+}
+// The lanes of cur moved n bytes up, the last n lanes of `before` moving in below them.
+template <int n>
+inline Vector Later(Vector before, Vector cur) {
+    return vextq_u8(before, cur, 16 - n);
+}
+
+// True when any lane of v is set.
+inline bool AnySet(Vector v) {
+    const uint8x8_t folded = vorr_u8(vget_low_u8(v), vget_high_u8(v));
+    return vget_lane_u64(vreinterpret_u64_u8(folded), 0) != 0;
+}
+
+// The number of set byte lanes (each 0 or 0xFF) of v.
+inline std::size_t CountSet(Vector v) {
+    const uint64x2_t sums = vpaddlq_u32(vpaddlq_u16(vpaddlq_u8(vshrq_n_u8(v, 7))));
+    return static_cast<std::size_t>(vgetq_lane_u64(sums, 0) + vgetq_lane_u64(sums, 1));
+}
+
+#elif defined(VESK_TEXT_VECTORS_SSE41)
+
+typedef __m128i Vector;
+
+VESK_READS_WHOLE_ALIGNED_BLOCK inline Vector LoadAligned(const void* p) {
+    return _mm_load_si128(static_cast<const __m128i*>(p));
+}
+inline Vector Splat8(unsigned char c) { return _mm_set1_epi8(static_cast<char>(c)); }
+inline Vector Zero() { return _mm_setzero_si128(); }
+inline Vector Or(Vector a, Vector b) { return _mm_or_si128(a, b); }
+inline Vector And(Vector a, Vector b) { return _mm_and_si128(a, b); }
+inline Vector Xor(Vector a, Vector b) { return _mm_xor_si128(a, b); }
+inline Vector AndNot(Vector a, Vector b) { return _mm_andnot_si128(b, a); }
+inline Vector Equal8(Vector v, unsigned char c) { return _mm_cmpeq_epi8(v, Splat8(c)); }
+// Unsigned a >= c as max(a, c) == a.
+inline Vector AtLeast8(Vector v, unsigned char c) {
+    return _mm_cmpeq_epi8(_mm_max_epu8(v, Splat8(c)), v);
+}
+inline Vector Equal16(Vector v, std::uint16_t c) {
+    return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c)));
+}
+inline Vector AtLeast16(Vector v, std::uint16_t c) {
+    return _mm_cmpeq_epi16(_mm_max_epu16(v, _mm_set1_epi16(static_cast<short>(c))), v);
+}
+inline Vector Equal32(Vector v, std::uint32_t c) {
+    return _mm_cmpeq_epi32(v, _mm_set1_epi32(static_cast<int>(c)));
+}
+inline Vector AtLeast32(Vector v, std::uint32_t c) {
+    return _mm_cmpeq_epi32(_mm_max_epu32(v, _mm_set1_epi32(static_cast<int>(c))), v);
+}
+template <int n>
+inline Vector Later(Vector before, Vector cur) {
+    return _mm_alignr_epi8(cur, before, 16 - n);
+}
+
+inline bool AnySet(Vector v) { return _mm_testz_si128(v, v) == 0; }
+
+// Without POPCNT (not part of these levels): the lanes' low bits summed by PSADBW.
+inline std::size_t CountSet(Vector v) {
+    const __m128i sums = _mm_sad_epu8(_mm_and_si128(v, _mm_set1_epi8(1)), _mm_setzero_si128());
+    return static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+}
+
+#endif
+
+}  // namespace VESK_TEXT_LEVEL
+}  // namespace Text
+}  // namespace Vesk
+
+#endif  // VESK_TEXT_VECTOROPS_H
