@@ -231,34 +231,26 @@ inline __m128i Pack(__m128i units, unsigned kept) {
         units, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_packTable.shuffle[kept].data())));
 }
 
-// The value of the character that each of the eight bytes of b starts, from it and the next two
-// bytes; the other vectors hold the same eight bytes' classes as 16-bit lanes.
-inline __m128i Values(__m128i b, __m128i next, __m128i after, __m128i lead2, __m128i lead3) {
-    const __m128i low6 = _mm_and_si128(next, _mm_set1_epi16(0x3F));
-    const __m128i two =
-        _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b, _mm_set1_epi16(0x1F)), 6), low6);
-    const __m128i three =
-        _mm_or_si128(_mm_or_si128(_mm_slli_epi16(b, 12), _mm_slli_epi16(low6, 6)),
-                     _mm_and_si128(after, _mm_set1_epi16(0x3F)));
-    return _mm_blendv_epi8(_mm_blendv_epi8(b, two, lead2), three, lead3);
-}
-
-// Bytes 8h to 8h + 7 of v as 16-bit lanes: zero-extended, or sign-extended for lane masks.
-template <int h>
-inline __m128i Widened(__m128i v) {
-    return _mm_cvtepu8_epi16(h == 0 ? v : _mm_srli_si128(v, 8));
-}
-template <int h>
-inline __m128i WidenedMask(__m128i v) {
-    return _mm_cvtepi8_epi16(h == 0 ? v : _mm_srli_si128(v, 8));
-}
-
-template <int h>
-inline __m128i DecodeHalf(__m128i v, __m128i lead2, __m128i lead3, unsigned kept) {
-    return Pack(Values(Widened<h>(v), Widened<h>(_mm_srli_si128(v, 1)),
-                       Widened<h>(_mm_srli_si128(v, 2)), WidenedMask<h>(lead2),
-                       WidenedMask<h>(lead3)),
-                kept);
+// The value of the character that each byte of v starts, from it and the next two bytes, as
+// its low bytes and its high bytes: bytes are shifted within 16-bit lanes and masked, so the
+// 16 characters take one pass instead of two halves of 16-bit lanes.
+inline void Values(__m128i v, __m128i lead2, __m128i lead3, __m128i& low, __m128i& high) {
+    const __m128i next = _mm_srli_si128(v, 1);
+    const __m128i after = _mm_srli_si128(v, 2);
+    const __m128i low6 = _mm_set1_epi8(0x3F);
+    const __m128i top2 = _mm_set1_epi8(static_cast<char>(0xC0));
+    // Two bytes: 110abcde 10fghijk -> high 00000abc, low defghijk.
+    const __m128i low2 =
+        _mm_or_si128(_mm_and_si128(next, low6), _mm_and_si128(_mm_slli_epi16(v, 6), top2));
+    const __m128i high2 = _mm_and_si128(_mm_srli_epi16(v, 2), _mm_set1_epi8(0x07));
+    // Three bytes: 1110abcd 10efghij 10klmnop -> high abcdefgh, low ijklmnop.
+    const __m128i low3 =
+        _mm_or_si128(_mm_and_si128(after, low6), _mm_and_si128(_mm_slli_epi16(next, 6), top2));
+    const __m128i high3 =
+        _mm_or_si128(_mm_and_si128(_mm_slli_epi16(v, 4), _mm_set1_epi8(static_cast<char>(0xF0))),
+                     _mm_and_si128(_mm_srli_epi16(next, 2), _mm_set1_epi8(0x0F)));
+    low = _mm_blendv_epi8(_mm_blendv_epi8(v, low2, lead2), low3, lead3);
+    high = _mm_blendv_epi8(_mm_and_si128(high2, lead2), high3, lead3);
 }
 
 // Stores eight characters as the units of each routine: 16-bit units (the characters here are
@@ -293,60 +285,66 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned c
     const __m128i zero = _mm_setzero_si128();
     __m128i pending = zero;
     std::size_t pendingUnits = 0;
+    const unsigned char* p = src;
     while (count + pendingUnits + kSizingVectorBytes <= size) {
-        const unsigned offset = reinterpret_cast<std::uintptr_t>(src) & (kSizingVectorBytes - 1);
+        const unsigned offset = reinterpret_cast<std::uintptr_t>(p) & (kSizingVectorBytes - 1);
         if (offset != 0) {
-            const __m128i cur = _mm_load_si128(reinterpret_cast<const __m128i*>(src - offset));
-            const unsigned zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(cur, zero)));
+            const __m128i cur = _mm_load_si128(reinterpret_cast<const __m128i*>(p - offset));
+            const unsigned zeros =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(cur, zero)));
             if ((zeros >> offset) != 0) {
                 break;  // the text ends in this vector: the one after may not be readable
             }
         }
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
-        const unsigned highBits = static_cast<unsigned>(_mm_movemask_epi8(v));
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         const __m128i zeroLanes = _mm_cmpeq_epi8(v, zero);
-        unsigned end = kSizingVectorBytes;
-        if ((highBits | static_cast<unsigned>(_mm_movemask_epi8(zeroLanes))) == 0) {
-            // ASCII: sixteen units, stored whole after the pending half.
+        if (_mm_movemask_epi8(_mm_or_si128(v, zeroLanes)) == 0) {
+            // ASCII: sixteen units, stored whole after the pending half, taken up to the next
+            // aligned vector only, so that a longer run reaches the aligned ASCII blocks.
             StoreEight(dst + count, pending);
             count += pendingUnits;
             pendingUnits = 0;
             StoreEight(dst + count, _mm_cvtepu8_epi16(v));
             StoreEight(dst + count + 8, _mm_cvtepu8_epi16(_mm_srli_si128(v, 8)));
-            count += kSizingVectorBytes;
-        } else {
-            const __m128i lead2 = AtLeast8(v, start2);
-            const __m128i lead3 = AtLeast8(v, start3);
-            const __m128i continuation = _mm_andnot_si128(lead2, _mm_cmplt_epi8(v, zero));
-            const __m128i announced = _mm_or_si128(_mm_slli_si128(lead2, 1), _mm_slli_si128(lead3, 2));
-            __m128i refused = _mm_or_si128(zeroLanes, AtLeast8(v, start4));
-            refused = _mm_or_si128(refused, _mm_xor_si128(announced, continuation));
-            refused = _mm_or_si128(refused, Equal8(v, 0xC0));
-            refused = _mm_or_si128(refused, _mm_and_si128(_mm_slli_si128(Equal8(v, 0xE0), 1),
-                                                          Equal8(v, 0x80)));
-            if (AnySet(refused)) {
-                break;
+            count += kSizingVectorBytes - offset;
+            p += kSizingVectorBytes - offset;
+            if (IsBlockAligned(p)) {
+                count = AsciiBlocks<true>(p, dst, count, size);
             }
-            // The bytes that start a character, one bit each. A character begun in the last
-            // two bytes and not ended in the window is cut: the next window starts with it.
-            const unsigned startBits = ~static_cast<unsigned>(_mm_movemask_epi8(continuation));
-            const unsigned lead2Bits = static_cast<unsigned>(_mm_movemask_epi8(lead2));
-            const unsigned lead3Bits = static_cast<unsigned>(_mm_movemask_epi8(lead3));
-            end = (lead2Bits & 0x8000) ? 15u : (lead3Bits & 0x4000) ? 14u : 16u;
-            const unsigned kept = startBits & ((1u << end) - 1);
-            const unsigned keptLow = kept & 0xFF;
-            const unsigned keptHigh = kept >> 8;
-            StoreEight(dst + count, pending);
-            count += pendingUnits;
-            // The low half is stored whole: the high half's store overwrites what it adds past
-            // its own units.
-            StoreEight(dst + count, DecodeHalf<0>(v, lead2, lead3, keptLow));
-            count += c_packTable.kept[keptLow];
-            pending = DecodeHalf<1>(v, lead2, lead3, keptHigh);
-            pendingUnits = c_packTable.kept[keptHigh];
+            continue;
         }
-        src += end;
+        const __m128i lead2 = AtLeast8(v, start2);
+        const __m128i lead3 = AtLeast8(v, start3);
+        const __m128i continuation = _mm_andnot_si128(lead2, _mm_cmplt_epi8(v, zero));
+        const __m128i announced = _mm_or_si128(_mm_slli_si128(lead2, 1), _mm_slli_si128(lead3, 2));
+        __m128i refused = _mm_or_si128(zeroLanes, AtLeast8(v, start4));
+        refused = _mm_or_si128(refused, _mm_xor_si128(announced, continuation));
+        refused = _mm_or_si128(refused, Equal8(v, 0xC0));
+        refused =
+            _mm_or_si128(refused, _mm_and_si128(_mm_slli_si128(Equal8(v, 0xE0), 1), Equal8(v, 0x80)));
+        if (AnySet(refused)) {
+            break;
+        }
+        // The bytes that start a character, one bit each. A character begun in the last two
+        // bytes and not ended in the window is cut: the next window starts with it.
+        const unsigned startBits = ~static_cast<unsigned>(_mm_movemask_epi8(continuation));
+        const unsigned lead2Bits = static_cast<unsigned>(_mm_movemask_epi8(lead2));
+        const unsigned lead3Bits = static_cast<unsigned>(_mm_movemask_epi8(lead3));
+        const unsigned end = (lead2Bits & 0x8000) ? 15u : (lead3Bits & 0x4000) ? 14u : 16u;
+        const unsigned kept = startBits & ((1u << end) - 1);
+        __m128i low, high;
+        Values(v, lead2, lead3, low, high);
+        StoreEight(dst + count, pending);
+        count += pendingUnits;
+        // The low half is stored whole: the high half's store overwrites what it adds past its
+        // own units.
+        StoreEight(dst + count, Pack(_mm_unpacklo_epi8(low, high), kept & 0xFF));
+        count += c_packTable.kept[kept & 0xFF];
+        pending = Pack(_mm_unpackhi_epi8(low, high), kept >> 8);
+        pendingUnits = c_packTable.kept[kept >> 8];
+        p += end;
     }
+    src = p;
     retry = src + kSizingVectorBytes;
     Out last[8];
     StoreEight(last, pending);
