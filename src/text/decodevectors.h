@@ -269,6 +269,11 @@ inline void StoreEight(unsigned char* dst, __m128i characters) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(latin1, latin1));
 }
 
+// The 16 bytes at p, which may pass the terminator but not the aligned vector that holds it.
+VESK_READS_WHOLE_ALIGNED_BLOCK inline __m128i LoadWindow(const unsigned char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
 // Decodes 16-byte windows from src (at a character boundary) on into dst from count on, while
 // the room before size allows; each window after the first starts at the character the one
 // before cut. A window is read unaligned only once the aligned vector it starts in is known to
@@ -276,9 +281,8 @@ inline void StoreEight(unsigned char* dst, __m128i characters) {
 // src to the first character not decoded and returns the new count; `retry` becomes the first
 // position worth another call.
 template <class Out>
-VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst,
-                                                                std::size_t count, std::size_t size,
-                                                                const unsigned char*& retry) {
+inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_t count,
+                                 std::size_t size, const unsigned char*& retry) {
     const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
     const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
     const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
@@ -289,14 +293,14 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned c
     while (count + pendingUnits + kSizingVectorBytes <= size) {
         const unsigned offset = reinterpret_cast<std::uintptr_t>(p) & (kSizingVectorBytes - 1);
         if (offset != 0) {
-            const __m128i cur = _mm_load_si128(reinterpret_cast<const __m128i*>(p - offset));
+            const __m128i cur = LoadAligned(p - offset);
             const unsigned zeros =
                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(cur, zero)));
             if ((zeros >> offset) != 0) {
                 break;  // the text ends in this vector: the one after may not be readable
             }
         }
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i v = LoadWindow(p);
         const __m128i zeroLanes = _mm_cmpeq_epi8(v, zero);
         if (_mm_movemask_epi8(_mm_or_si128(v, zeroLanes)) == 0) {
             // ASCII: sixteen units, stored whole after the pending half, taken up to the next
@@ -320,8 +324,8 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned c
         __m128i refused = _mm_or_si128(zeroLanes, AtLeast8(v, start4));
         refused = _mm_or_si128(refused, _mm_xor_si128(announced, continuation));
         refused = _mm_or_si128(refused, Equal8(v, 0xC0));
-        refused =
-            _mm_or_si128(refused, _mm_and_si128(_mm_slli_si128(Equal8(v, 0xE0), 1), Equal8(v, 0x80)));
+        refused = _mm_or_si128(refused,
+                               _mm_and_si128(_mm_slli_si128(Equal8(v, 0xE0), 1), Equal8(v, 0x80)));
         if (AnySet(refused)) {
             break;
         }

@@ -214,28 +214,81 @@ inline void StoreThreeByteUnits(unsigned char* out, __m128i lead, __m128i middle
     const __m128i leadMiddle = _mm_packus_epi16(lead, middle);  // lead 0-7, middle 8-15
     const __m128i lasts = _mm_packus_epi16(last, last);
     const __m128i first16 = _mm_or_si128(
-        _mm_shuffle_epi8(leadMiddle, _mm_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4,
-                                                   12, -1, 5)),
-        _mm_shuffle_epi8(lasts, _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1,
-                                              4, -1)));
-    const __m128i last8 = _mm_or_si128(
         _mm_shuffle_epi8(leadMiddle,
-                         _mm_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1)),
+                         _mm_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5)),
         _mm_shuffle_epi8(lasts,
-                         _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1)));
+                         _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1)));
+    const __m128i last8 = _mm_or_si128(
+        _mm_shuffle_epi8(leadMiddle, _mm_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1,
+                                                   -1, -1, -1)),
+        _mm_shuffle_epi8(
+            lasts, _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out), first16);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), last8);
 }
 
+// For the two- and three-byte flags of four units (bits 0-3 and 4-7), the byte indices that
+// pack the units' one to three bytes, each unit's bytes in the low bytes of a 32-bit lane; and
+// the number of bytes kept.
+struct sTriplePackTable_t {
+    std::uint8_t shuffle[256][16];
+    std::uint8_t bytes[256];
+};
+
+constexpr sTriplePackTable_t MakeTriplePackTable() {
+    sTriplePackTable_t table{};
+    for (unsigned flags = 0; flags < 256; ++flags) {
+        unsigned kept = 0;
+        for (unsigned unit = 0; unit < 4; ++unit) {
+            const unsigned length = 1 + ((flags >> unit) & 1) + ((flags >> (unit + 4)) & 1);
+            for (unsigned i = 0; i < length; ++i) {
+                table.shuffle[flags][kept++] = static_cast<std::uint8_t>(4 * unit + i);
+            }
+        }
+        table.bytes[flags] = static_cast<std::uint8_t>(kept);
+        for (unsigned i = kept; i < 16; ++i) {
+            table.shuffle[flags][i] = 0xFF;
+        }
+    }
+    return table;
+}
+
+inline constexpr sTriplePackTable_t c_triplePackTable = MakeTriplePackTable();
+
+// Four units of one to three bytes each (32-bit lanes), packed to the front of a vector; `bytes`
+// becomes the number of bytes they take.
+inline __m128i EncodeFourMixed(__m128i v, unsigned char start2, unsigned char start3,
+                               std::size_t& bytes) {
+    const __m128i low6 = _mm_set1_epi32(0x3F);
+    const __m128i top = _mm_set1_epi32(0x80);
+    const __m128i last = _mm_or_si128(_mm_and_si128(v, low6), top);
+    const __m128i middle = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(v, 6), low6), top);
+    const __m128i two = _mm_or_si128(_mm_or_si128(_mm_srli_epi32(v, 6), _mm_set1_epi32(start2)),
+                                     _mm_slli_epi32(last, 8));
+    const __m128i three =
+        _mm_or_si128(_mm_or_si128(_mm_srli_epi32(v, 12), _mm_set1_epi32(start3)),
+                     _mm_or_si128(_mm_slli_epi32(middle, 8), _mm_slli_epi32(last, 16)));
+    const __m128i isTwo = AtLeast32(v, 0x80);
+    const __m128i isThree = AtLeast32(v, 0x800);
+    const __m128i lanes = _mm_blendv_epi8(_mm_blendv_epi8(v, two, isTwo), three, isThree);
+    const unsigned flags = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(isTwo))) |
+                           (static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(isThree))) << 4);
+    bytes = c_triplePackTable.bytes[flags];
+    return _mm_shuffle_epi8(
+        lanes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_triplePackTable.shuffle[flags])));
+}
+
 // Encodes whole vectors of eight units from src (16-byte aligned) on: all ASCII, all one or two
-// bytes, or all three bytes, while up to `last` there is room for 24 bytes more. A packed vector
-// of one- and two-byte units is stored whole when the next vector is stored (which overwrites
-// what it wrote past its own bytes); the last one is stored byte by byte, so nothing is written
-// past the last character encoded.
+// bytes, all three bytes, or one to three bytes, while up to `last` there is room for 24 bytes
+// more. A packed vector of units of mixed lengths is stored whole when the next vector is stored
+// (which overwrites what it wrote past its own bytes); the last one is stored byte by byte, so
+// nothing is written past the last character encoded.
 template <class In>
-inline unsigned char* FillEncodedVectors(const In*& src, unsigned char* out,
+inline unsigned char* FillEncodedVectors(const In*& from, unsigned char* out,
                                          const unsigned char* last) {
     constexpr std::size_t units = 8;
+    // A local copy: the stores through `out` could otherwise alias the caller's pointer.
+    const In* src = from;
     const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
     const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
     __m128i pending = _mm_setzero_si128();
@@ -247,13 +300,22 @@ inline unsigned char* FillEncodedVectors(const In*& src, unsigned char* out,
         }
         const __m128i two = AtLeast16(v, 0x80);
         const unsigned threeBits = static_cast<unsigned>(_mm_movemask_epi8(AtLeast16(v, 0x800)));
-        if (AnySet(Equal16(v, 0)) || (threeBits != 0 && threeBits != 0xFFFF)) {
-            break;  // the terminator, or three-byte units among shorter ones
+        if (AnySet(Equal16(v, 0))) {
+            break;  // the terminator
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pending);
         out += pendingBytes;
         pendingBytes = 0;
-        if (threeBits != 0) {
+        if (threeBits != 0 && threeBits != 0xFFFF) {
+            // Three-byte units among shorter ones: four units at a time, the first four stored
+            // whole (the next store overwrites what they add past their own bytes).
+            std::size_t bytes;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                             EncodeFourMixed(_mm_cvtepu16_epi32(v), start2, start3, bytes));
+            out += bytes;
+            pending = EncodeFourMixed(_mm_cvtepu16_epi32(_mm_srli_si128(v, 8)), start2, start3,
+                                      pendingBytes);
+        } else if (threeBits != 0) {
             const __m128i lead = _mm_or_si128(_mm_srli_epi16(v, 12), _mm_set1_epi16(start3));
             StoreThreeByteUnits(out, lead, Following(_mm_srli_epi16(v, 6)), Following(v));
             out += 3 * units;
@@ -273,11 +335,13 @@ inline unsigned char* FillEncodedVectors(const In*& src, unsigned char* out,
             const unsigned flags =
                 static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(two, two))) & 0xFF;
             pending = _mm_shuffle_epi8(
-                pairs, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_pairPackTable.shuffle[flags])));
+                pairs,
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_pairPackTable.shuffle[flags])));
             pendingBytes = c_pairPackTable.bytes[flags];
         }
         src += units;
     }
+    from = src;
     std::uint8_t bytes[16];
     _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), pending);
     for (std::size_t i = 0; i < pendingBytes; ++i) {

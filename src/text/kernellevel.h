@@ -41,7 +41,9 @@ enum EKernelLevel { eLevelSse2 = 0, eLevelSsse3 = 1, eLevelAvx2 = 2 };
 // The level to run: the highest the processor has, but none above `cap` (the build's limit,
 // VESK_TEXT_KERNELS).
 constexpr EKernelLevel ChooseKernelLevel(bool hasSsse3, bool hasAvx2, EKernelLevel cap) {
-    const EKernelLevel best = hasAvx2 && hasSsse3 ? eLevelAvx2 : hasSsse3 ? eLevelSsse3 : eLevelSse2;
+    const EKernelLevel best = hasAvx2 && hasSsse3 ? eLevelAvx2
+                              : hasSsse3          ? eLevelSsse3
+                                                  : eLevelSse2;
     return best < cap ? best : cap;
 }
 

@@ -26,15 +26,31 @@ typedef uint8x16_t Vector;
 VESK_READS_WHOLE_ALIGNED_BLOCK inline Vector LoadAligned(const void* p) {
     return vld1q_u8(static_cast<const std::uint8_t*>(p));
 }
-inline Vector Splat8(unsigned char c) { return vdupq_n_u8(c); }
-inline Vector Zero() { return vdupq_n_u8(0); }
-inline Vector Or(Vector a, Vector b) { return vorrq_u8(a, b); }
-inline Vector And(Vector a, Vector b) { return vandq_u8(a, b); }
-inline Vector Xor(Vector a, Vector b) { return veorq_u8(a, b); }
+inline Vector Splat8(unsigned char c) {
+    return vdupq_n_u8(c);
+}
+inline Vector Zero() {
+    return vdupq_n_u8(0);
+}
+inline Vector Or(Vector a, Vector b) {
+    return vorrq_u8(a, b);
+}
+inline Vector And(Vector a, Vector b) {
+    return vandq_u8(a, b);
+}
+inline Vector Xor(Vector a, Vector b) {
+    return veorq_u8(a, b);
+}
 // a & ~b.
-inline Vector AndNot(Vector a, Vector b) { return vbicq_u8(a, b); }
-inline Vector Equal8(Vector v, unsigned char c) { return vceqq_u8(v, vdupq_n_u8(c)); }
-inline Vector AtLeast8(Vector v, unsigned char c) { return vcgeq_u8(v, vdupq_n_u8(c)); }
+inline Vector AndNot(Vector a, Vector b) {
+    return vbicq_u8(a, b);
+}
+inline Vector Equal8(Vector v, unsigned char c) {
+    return vceqq_u8(v, vdupq_n_u8(c));
+}
+inline Vector AtLeast8(Vector v, unsigned char c) {
+    return vcgeq_u8(v, vdupq_n_u8(c));
+}
 inline Vector Equal16(Vector v, std::uint16_t c) {
     return vreinterpretq_u8_u16(vceqq_u16(vreinterpretq_u16_u8(v), vdupq_n_u16(c)));
 }
@@ -72,13 +88,27 @@ typedef __m128i Vector;
 VESK_READS_WHOLE_ALIGNED_BLOCK inline Vector LoadAligned(const void* p) {
     return _mm_load_si128(static_cast<const __m128i*>(p));
 }
-inline Vector Splat8(unsigned char c) { return _mm_set1_epi8(static_cast<char>(c)); }
-inline Vector Zero() { return _mm_setzero_si128(); }
-inline Vector Or(Vector a, Vector b) { return _mm_or_si128(a, b); }
-inline Vector And(Vector a, Vector b) { return _mm_and_si128(a, b); }
-inline Vector Xor(Vector a, Vector b) { return _mm_xor_si128(a, b); }
-inline Vector AndNot(Vector a, Vector b) { return _mm_andnot_si128(b, a); }
-inline Vector Equal8(Vector v, unsigned char c) { return _mm_cmpeq_epi8(v, Splat8(c)); }
+inline Vector Splat8(unsigned char c) {
+    return _mm_set1_epi8(static_cast<char>(c));
+}
+inline Vector Zero() {
+    return _mm_setzero_si128();
+}
+inline Vector Or(Vector a, Vector b) {
+    return _mm_or_si128(a, b);
+}
+inline Vector And(Vector a, Vector b) {
+    return _mm_and_si128(a, b);
+}
+inline Vector Xor(Vector a, Vector b) {
+    return _mm_xor_si128(a, b);
+}
+inline Vector AndNot(Vector a, Vector b) {
+    return _mm_andnot_si128(b, a);
+}
+inline Vector Equal8(Vector v, unsigned char c) {
+    return _mm_cmpeq_epi8(v, Splat8(c));
+}
 // Unsigned a >= c as max(a, c) == a.
 inline Vector AtLeast8(Vector v, unsigned char c) {
     return _mm_cmpeq_epi8(_mm_max_epu8(v, Splat8(c)), v);
@@ -100,7 +130,9 @@ inline Vector Later(Vector before, Vector cur) {
     return _mm_alignr_epi8(cur, before, 16 - n);
 }
 
-inline bool AnySet(Vector v) { return _mm_testz_si128(v, v) == 0; }
+inline bool AnySet(Vector v) {
+    return _mm_testz_si128(v, v) == 0;
+}
 
 // Without POPCNT (not part of these levels): the lanes' low bits summed by PSADBW.
 inline std::size_t CountSet(Vector v) {

@@ -15,9 +15,12 @@ TEST(KernelLevel, HighestThatProcessorAndBuildAllow) {
         bool ssse3, avx2;
         EKernelLevel cap, expected;
     } cases[] = {
-        {false, false, eLevelAvx2, eLevelSse2},  {true, false, eLevelAvx2, eLevelSsse3},
-        {true, true, eLevelAvx2, eLevelAvx2},    {true, true, eLevelSsse3, eLevelSsse3},
-        {true, true, eLevelSse2, eLevelSse2},    {true, false, eLevelSse2, eLevelSse2},
+        {false, false, eLevelAvx2, eLevelSse2},
+        {true, false, eLevelAvx2, eLevelSsse3},
+        {true, true, eLevelAvx2, eLevelAvx2},
+        {true, true, eLevelSsse3, eLevelSsse3},
+        {true, true, eLevelSse2, eLevelSse2},
+        {true, false, eLevelSse2, eLevelSse2},
         {false, false, eLevelSsse3, eLevelSse2},
         // AVX2 without SSE4.1 does not occur; should a virtual machine report it, the AVX2
         // loops (which use SSE4.1 too) are not chosen.
