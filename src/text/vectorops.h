@@ -137,7 +137,8 @@ inline bool AnySet(Vector v) {
 // Without POPCNT (not part of these levels): the lanes' low bits summed by PSADBW.
 inline std::size_t CountSet(Vector v) {
     const __m128i sums = _mm_sad_epu8(_mm_and_si128(v, _mm_set1_epi8(1)), _mm_setzero_si128());
-    return static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
+    const int total = _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);  // at most 16
+    return static_cast<std::size_t>(total);
 }
 
 #endif
