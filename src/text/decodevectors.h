@@ -269,6 +269,36 @@ inline void StoreEight(unsigned char* dst, __m128i characters) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(latin1, latin1));
 }
 
+// CJK text: true when the first 15 bytes of v are five three-byte characters, none of which the
+// general step would refuse (a lead of four or more bytes, or E0 80).
+inline bool IsFiveThreeByteCharacters(__m128i v, unsigned lead2Bits, unsigned lead3Bits,
+                                      unsigned char start4) {
+    constexpr unsigned leads = 0x1249;  // bytes 0, 3, 6, 9 and 12
+    const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+    if ((high & 0x7FFF) != 0x7FFF || (lead2Bits & 0x7FFF) != leads ||
+        (lead3Bits & 0x7FFF) != leads) {
+        return false;
+    }
+    const unsigned long4 = static_cast<unsigned>(_mm_movemask_epi8(AtLeast8(v, start4)));
+    const unsigned e0 = static_cast<unsigned>(_mm_movemask_epi8(Equal8(v, 0xE0)));
+    const unsigned x80 = static_cast<unsigned>(_mm_movemask_epi8(Equal8(v, 0x80)));
+    return ((long4 & leads) | ((e0 << 1) & x80)) == 0;
+}
+
+// The five characters of such a vector as the first five 16-bit lanes.
+inline __m128i DecodeFiveThreeByteCharacters(__m128i v) {
+    const __m128i lead = _mm_shuffle_epi8(
+        v, _mm_setr_epi8(0, -1, 3, -1, 6, -1, 9, -1, 12, -1, -1, -1, -1, -1, -1, -1));
+    const __m128i middle = _mm_shuffle_epi8(
+        v, _mm_setr_epi8(1, -1, 4, -1, 7, -1, 10, -1, 13, -1, -1, -1, -1, -1, -1, -1));
+    const __m128i last = _mm_shuffle_epi8(
+        v, _mm_setr_epi8(2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1, -1, -1));
+    const __m128i low6 = _mm_set1_epi16(0x3F);
+    return _mm_or_si128(
+        _mm_or_si128(_mm_slli_epi16(lead, 12), _mm_slli_epi16(_mm_and_si128(middle, low6), 6)),
+        _mm_and_si128(last, low6));
+}
+
 // The 16 bytes at p, which may pass the terminator but not the aligned vector that holds it.
 VESK_READS_WHOLE_ALIGNED_BLOCK inline __m128i LoadWindow(const unsigned char* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -319,6 +349,16 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
         }
         const __m128i lead2 = AtLeast8(v, start2);
         const __m128i lead3 = AtLeast8(v, start3);
+        const unsigned lead2Bits = static_cast<unsigned>(_mm_movemask_epi8(lead2));
+        const unsigned lead3Bits = static_cast<unsigned>(_mm_movemask_epi8(lead3));
+        if (IsFiveThreeByteCharacters(v, lead2Bits, lead3Bits, start4)) {
+            StoreEight(dst + count, pending);
+            count += pendingUnits;
+            pending = DecodeFiveThreeByteCharacters(v);
+            pendingUnits = 5;
+            p += 15;
+            continue;
+        }
         const __m128i continuation = _mm_andnot_si128(lead2, _mm_cmplt_epi8(v, zero));
         const __m128i announced = _mm_or_si128(_mm_slli_si128(lead2, 1), _mm_slli_si128(lead3, 2));
         __m128i refused = _mm_or_si128(zeroLanes, AtLeast8(v, start4));
@@ -332,8 +372,6 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
         // The bytes that start a character, one bit each. A character begun in the last two
         // bytes and not ended in the window is cut: the next window starts with it.
         const unsigned startBits = ~static_cast<unsigned>(_mm_movemask_epi8(continuation));
-        const unsigned lead2Bits = static_cast<unsigned>(_mm_movemask_epi8(lead2));
-        const unsigned lead3Bits = static_cast<unsigned>(_mm_movemask_epi8(lead3));
         const unsigned end = (lead2Bits & 0x8000) ? 15u : (lead3Bits & 0x4000) ? 14u : 16u;
         const unsigned kept = startBits & ((1u << end) - 1);
         __m128i low, high;
