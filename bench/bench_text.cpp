@@ -32,6 +32,8 @@ constexpr unsigned short kCapacity = 65534;  // output units offered to every co
 // the branch predictor learns the small texts by heart and flatters every contender.
 constexpr std::size_t kRotationBytes = 512 * 1024;
 constexpr std::size_t kMinimumTexts = 8;
+// Short strings: this many different ones, far more than the branch predictor can learn.
+constexpr std::size_t kMaximumTexts = 8192;
 
 // One output buffer, large enough for any contender's output of the largest input.
 struct sOutput_t {
@@ -103,19 +105,25 @@ std::size_t Iconv(const sSampleText_t& text, sOutput_t& out) {
     return IconvInto(converter, (text.*Source).data(), (text.*Source).size() * sizeof(In), out);
 }
 
+// ICU on the zero-terminated string (kGivenLength false) or given its length, as a caller that
+// knows it would.
+template <bool kGivenLength>
 std::size_t IcuUtf8ToUtf16(const sSampleText_t& text, sOutput_t& out) {
     UErrorCode error = U_ZERO_ERROR;
     int32_t length = 0;
+    const int32_t inputLength = kGivenLength ? static_cast<int32_t>(text.utf8.size() - 1) : -1;
     u_strFromUTF8(out.As<UChar>(), kCapacity, &length,
-                  reinterpret_cast<const char*>(text.utf8.data()), -1, &error);
+                  reinterpret_cast<const char*>(text.utf8.data()), inputLength, &error);
     return U_SUCCESS(error) ? static_cast<std::size_t>(length) + 1 : 0;
 }
 
+template <bool kGivenLength>
 std::size_t IcuUtf16ToUtf8(const sSampleText_t& text, sOutput_t& out) {
     UErrorCode error = U_ZERO_ERROR;
     int32_t length = 0;
+    const int32_t inputLength = kGivenLength ? static_cast<int32_t>(text.utf16.size() - 1) : -1;
     u_strToUTF8(out.As<char>(), kCapacity, &length,
-                reinterpret_cast<const UChar*>(text.utf16.data()), -1, &error);
+                reinterpret_cast<const UChar*>(text.utf16.data()), inputLength, &error);
     return U_SUCCESS(error) ? static_cast<std::size_t>(length) + 1 : 0;
 }
 
@@ -201,9 +209,11 @@ const SampleSet& Samples(ETextKind kind, std::size_t bytes) {
     static std::map<std::pair<ETextKind, std::size_t>, SampleSet> cache;
     SampleSet& set = cache[{kind, bytes}];
     if (set.empty()) {
-        const std::size_t texts = kRotationBytes / bytes;
-        set = vesk_bench::MakeSampleSet(
-            kind, bytes, static_cast<int>(texts < kMinimumTexts ? kMinimumTexts : texts));
+        std::size_t texts = kRotationBytes / bytes;
+        texts = texts < kMinimumTexts   ? kMinimumTexts
+                : texts > kMaximumTexts ? kMaximumTexts
+                                        : texts;
+        set = vesk_bench::MakeSampleSet(kind, bytes, static_cast<int>(texts));
     }
     return set;
 }
@@ -273,7 +283,8 @@ const std::vector<sConversion_t>& Conversions() {
     static const std::vector<sConversion_t> conversions = {
         MakeConversion<Utf8ToUtf16, PlainUtf8ToUtf16Routine>(
             "UTF8_To_UTF16", false,
-            {{"icu", IcuUtf8ToUtf16},
+            {{"icu", IcuUtf8ToUtf16<false>},
+             {"icu given length", IcuUtf8ToUtf16<true>},
              {"iconv", Iconv<unsigned char, &sSampleText_t::utf8, kUtf16, kUtf8>}}),
         MakeConversion<Utf8ToUtf32, PlainUtf8ToUtf32Routine>(
             "UTF8_To_UTF32", false,
@@ -281,7 +292,8 @@ const std::vector<sConversion_t>& Conversions() {
              {"iconv", Iconv<unsigned char, &sSampleText_t::utf8, kUtf32, kUtf8>}}),
         MakeConversion<Utf16ToUtf8, PlainUtf16ToUtf8Routine>(
             "UTF16_To_UTF8", false,
-            {{"icu", IcuUtf16ToUtf8},
+            {{"icu", IcuUtf16ToUtf8<false>},
+             {"icu given length", IcuUtf16ToUtf8<true>},
              {"iconv", Iconv<unsigned short, &sSampleText_t::utf16, kUtf8, kUtf16>}}),
         MakeConversion<Utf32ToUtf8, PlainUtf32ToUtf8Routine>(
             "UTF32_To_UTF8", false,
@@ -299,6 +311,34 @@ const std::vector<sConversion_t>& Conversions() {
     return conversions;
 }
 
+// Short strings as applications convert them, against one ICU call on the zero-terminated
+// string: vesk's two calls (sizing, then fill with that size) and its fill alone, on rotations
+// of thousands of different strings of 4, 16, 64 and 256 bytes.
+void RegisterShortStringBenchmarks() {
+    const struct {
+        std::size_t bytes;
+        const char* name;
+    } sizes[] = {{4, "4 B"}, {16, "16 B"}, {64, "64 B"}, {256, "256 B"}};
+    for (const sConversion_t& conversion : Conversions()) {
+        const std::string name = conversion.name;
+        if (name != "UTF8_To_UTF16" && name != "UTF16_To_UTF8") {
+            continue;
+        }
+        for (ETextKind kind : {ETextKind::eAscii, ETextKind::eEuropean, ETextKind::eCjk}) {
+            for (const auto& size : sizes) {
+                const std::string prefix = name + "/" + TextKindName(kind) + " " + size.name + "/";
+                std::vector<sContender_t> contenders = {{"vesk", conversion.vesk},
+                                                        {"vesk 2-pass", conversion.twoPass},
+                                                        conversion.rivals[0]};
+                for (const sContender_t& contender : contenders) {
+                    benchmark::RegisterBenchmark((prefix + contender.name).c_str(), RunContender,
+                                                 &conversion, contender.run, kind, size.bytes);
+                }
+            }
+        }
+    }
+}
+
 }  // namespace
 
 namespace vesk_bench {
@@ -308,6 +348,7 @@ void RegisterTextBenchmarks() {
         std::size_t bytes;
         const char* name;
     } sizes[] = {{4096, "4 KiB"}, {61440, "60 KiB"}};
+    RegisterShortStringBenchmarks();
     for (const sConversion_t& conversion : Conversions()) {
         for (ETextKind kind : {ETextKind::eAscii, ETextKind::eEuropean, ETextKind::eCjk}) {
             if (conversion.latin1Input && kind == ETextKind::eCjk) {

@@ -182,8 +182,14 @@ VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* sr
                 count = AsciiStretch<true>(src, dst, count, size, map);
             }
         } else if constexpr (Reader::kAsciiBlocks && kVectorDecoding<Out>) {
+            // Only where a whole vector's characters could still fit: a short text or the end
+            // of a fill goes on at once.
             if (src >= retry) {
-                count = DecodeVectors(src, dst, count, size, retry);
+                if (count + kSizingVectorBytes <= size) {
+                    count = DecodeVectors(src, dst, count, size, retry);
+                } else {
+                    retry = src + kSizingVectorBytes;
+                }
             }
         } else if constexpr (Reader::kAsciiBlocks && !kWordCounting) {
             // Blocks are tried where ASCII reaches a block: after other characters they

@@ -57,6 +57,15 @@ constexpr sPackTable_t MakePackTable() {
 
 inline constexpr sPackTable_t c_packTable = MakePackTable();
 
+// The 16 bytes at p, which may pass the terminator but not the aligned vector that holds it.
+VESK_READS_WHOLE_ALIGNED_BLOCK inline Vector LoadWindow(const unsigned char* p) {
+#if defined(VESK_ASCII_BLOCK_NEON)
+    return vld1q_u8(p);
+#else
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+#endif
+}
+
 #endif
 
 #if defined(VESK_ASCII_BLOCK_NEON)
@@ -106,114 +115,137 @@ inline void StoreEight(unsigned char* dst, uint16x8_t characters) {
     vst1_u8(dst, vmovn_u16(vbslq_u16(beyond, vdupq_n_u16('?'), characters)));
 }
 
-// The 16 bytes from lane `offset` of cur on, continued by next.
-inline uint8x16_t Window(uint8x16_t cur, uint8x16_t next, unsigned offset) {
-    uint8x8x4_t bytes;
-    bytes.val[0] = vget_low_u8(cur);
-    bytes.val[1] = vget_high_u8(cur);
-    bytes.val[2] = vget_low_u8(next);
-    bytes.val[3] = vget_high_u8(next);
-    const uint8x16_t at = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-    const uint8x16_t index = vaddq_u8(at, vdupq_n_u8(static_cast<std::uint8_t>(offset)));
-    return vcombine_u8(vtbl4_u8(bytes, vget_low_u8(index)), vtbl4_u8(bytes, vget_high_u8(index)));
+// CJK text: true when the first 15 bytes of a window that passed the checks of the general
+// step are five three-byte characters.
+inline bool IsFiveThreeByteCharacters(uint8x16_t lead2, uint8x16_t lead3) {
+    const uint8x16_t fiveLeads = {0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};
+    const uint8x16_t first15 = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0};
+    return !AnySet(vandq_u8(vorrq_u8(veorq_u8(lead3, fiveLeads), veorq_u8(lead2, lead3)), first15));
+}
+
+// The five characters of such a window as the first five 16-bit lanes.
+inline uint16x8_t DecodeFiveThreeByteCharacters(uint8x16_t v) {
+    uint8x8x2_t bytes;
+    bytes.val[0] = vget_low_u8(v);
+    bytes.val[1] = vget_high_u8(v);
+    const uint8x8_t leadIndex = {0, 3, 6, 9, 12, 0xFF, 0xFF, 0xFF};
+    const uint8x8_t lead = vtbl2_u8(bytes, leadIndex);
+    const uint8x8_t middle = vtbl2_u8(bytes, vadd_u8(leadIndex, vdup_n_u8(1)));
+    const uint8x8_t last = vtbl2_u8(bytes, vadd_u8(leadIndex, vdup_n_u8(2)));
+    const uint8x8_t low6 = vdup_n_u8(0x3F);
+    return vorrq_u16(
+        vorrq_u16(vshlq_n_u16(vmovl_u8(lead), 12), vshlq_n_u16(vmovl_u8(vand_u8(middle, low6)), 6)),
+        vmovl_u8(vand_u8(last, low6)));
+}
+
+// The general step of a window of well-formed one- to three-byte text: every character that
+// starts in it and ends in it is decoded; `end` becomes the bytes taken.
+template <class Out>
+VESK_ALWAYS_INLINE std::size_t DecodeWindow(uint8x16_t v, uint8x16_t lead2, uint8x16_t lead3,
+                                            uint8x16_t continuation, Out* dst, std::size_t count,
+                                            uint16x8_t& pending, std::size_t& pendingUnits,
+                                            unsigned& end) {
+    const uint8x16_t zero = vdupq_n_u8(0);
+    // The bytes that start a character, one bit each. A character begun in the last two bytes
+    // and not ended in the window is cut: the next window starts with it.
+    const uint8x16_t starts = vmvnq_u8(continuation);
+    const unsigned startBits =
+        LaneBits(vget_low_u8(starts)) | (LaneBits(vget_high_u8(starts)) << 8);
+    end = vgetq_lane_u8(lead2, 15) ? 15u : vgetq_lane_u8(lead3, 14) ? 14u : 16u;
+    const unsigned kept = startBits & ((1u << end) - 1);
+    const unsigned keptLow = kept & 0xFF;
+    const unsigned keptHigh = kept >> 8;
+    const uint8x16_t following = vextq_u8(v, zero, 1);
+    const uint8x16_t after = vextq_u8(v, zero, 2);
+    const uint16x8_t halves[2] = {
+        Pack(Values(vget_low_u8(v), vget_low_u8(following), vget_low_u8(after), vget_low_u8(lead2),
+                    vget_low_u8(lead3)),
+             keptLow),
+        Pack(Values(vget_high_u8(v), vget_high_u8(following), vget_high_u8(after),
+                    vget_high_u8(lead2), vget_high_u8(lead3)),
+             keptHigh)};
+    const std::size_t units[2] = {c_packTable.kept[keptLow], c_packTable.kept[keptHigh]};
+    for (int h = 0; h < 2; ++h) {
+        // The half before is stored whole: this half's store overwrites what it adds
+        // past its own units.
+        StoreEight(dst + count, pending);
+        count += pendingUnits;
+        pending = halves[h];
+        pendingUnits = units[h];
+    }
+    return count;
 }
 
 // Decodes 16-byte windows from src (at a character boundary) on into dst from count on, while
 // the room before size allows; each window after the first starts at the character the one
-// before cut. Windows are put together from aligned vectors, and the vector after one is read
-// only when that one holds no zero from the window on. Advances src to the first character not
-// decoded and returns the new count; `retry` becomes the first position worth another call.
+// before cut. A window is read unaligned only once the aligned vector it starts in is known to
+// hold no zero from the window on, so that the text goes on into the vector after it. Advances
+// src to the first character not decoded and returns the new count; `retry` becomes the first
+// position worth another call.
 template <class Out>
-VESK_READS_WHOLE_ALIGNED_BLOCK inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst,
-                                                                std::size_t count, std::size_t size,
-                                                                const unsigned char*& retry) {
+inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_t count,
+                                 std::size_t size, const unsigned char*& retry) {
     const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
     const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
     const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
     const uint8x16_t index = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     const uint8x16_t zero = vdupq_n_u8(0);
-    unsigned offset = reinterpret_cast<std::uintptr_t>(src) & (kSizingVectorBytes - 1);
-    const unsigned char* base = src - offset;
-    uint8x16_t cur = vld1q_u8(base), next = cur;
     uint16x8_t pending = vdupq_n_u16(0);
     std::size_t pendingUnits = 0;
+    const unsigned char* p = src;
     while (count + pendingUnits + kSizingVectorBytes <= size) {
-        uint8x16_t v = cur;
+        const unsigned offset = reinterpret_cast<std::uintptr_t>(p) & (kSizingVectorBytes - 1);
         if (offset != 0) {
             const uint8x16_t inWindow =
                 vcgeq_u8(index, vdupq_n_u8(static_cast<std::uint8_t>(offset)));
-            if (AnySet(vandq_u8(vceqq_u8(cur, zero), inWindow))) {
+            if (AnySet(vandq_u8(vceqq_u8(LoadAligned(p - offset), zero), inWindow))) {
                 break;  // the text ends in this vector: the one after may not be readable
             }
-            next = vld1q_u8(base + kSizingVectorBytes);
-            v = Window(cur, next, offset);
         }
+        const uint8x16_t v = LoadWindow(p);
         const uint8x16_t high = vcgeq_u8(v, vdupq_n_u8(0x80));
         unsigned end = kSizingVectorBytes;
         if (!AnySet(vorrq_u8(high, vceqq_u8(v, zero)))) {
-            // ASCII: sixteen units, stored whole after the pending half.
+            // ASCII: sixteen units, stored whole after the pending half, taken up to the next
+            // aligned vector only, so that a longer run reaches the aligned ASCII blocks.
             StoreEight(dst + count, pending);
             count += pendingUnits;
             pendingUnits = 0;
             StoreEight(dst + count, vmovl_u8(vget_low_u8(v)));
             StoreEight(dst + count + 8, vmovl_u8(vget_high_u8(v)));
-            // Up to the next aligned vector only (the units stored past it are the same that
-            // the next window stores again), so that the windows after need no composing.
-            end = kSizingVectorBytes - offset;
-            count += end;
+            count += kSizingVectorBytes - offset;
+            p += kSizingVectorBytes - offset;
+            if (IsBlockAligned(p)) {
+                count = AsciiBlocks<true>(p, dst, count, size);
+            }
+            continue;
+        }
+        const uint8x16_t lead2 = vcgeq_u8(v, vdupq_n_u8(start2));
+        const uint8x16_t lead3 = vcgeq_u8(v, vdupq_n_u8(start3));
+        const uint8x16_t continuation = vbicq_u8(high, lead2);
+        const uint8x16_t announced = vorrq_u8(vextq_u8(zero, lead2, 15), vextq_u8(zero, lead3, 14));
+        uint8x16_t refused = vorrq_u8(vceqq_u8(v, zero), vcgeq_u8(v, vdupq_n_u8(start4)));
+        refused = vorrq_u8(refused, veorq_u8(announced, continuation));
+        refused = vorrq_u8(refused, vceqq_u8(v, vdupq_n_u8(0xC0)));
+        refused = vorrq_u8(refused, vandq_u8(vextq_u8(zero, vceqq_u8(v, vdupq_n_u8(0xE0)), 15),
+                                             vceqq_u8(v, vdupq_n_u8(0x80))));
+        if (AnySet(refused)) {
+            break;
+        }
+        if (IsFiveThreeByteCharacters(lead2, lead3)) {
+            StoreEight(dst + count, pending);
+            count += pendingUnits;
+            pending = DecodeFiveThreeByteCharacters(v);
+            pendingUnits = 5;
+            end = 15;
         } else {
-            const uint8x16_t lead2 = vcgeq_u8(v, vdupq_n_u8(start2));
-            const uint8x16_t lead3 = vcgeq_u8(v, vdupq_n_u8(start3));
-            const uint8x16_t continuation = vbicq_u8(high, lead2);
-            const uint8x16_t announced =
-                vorrq_u8(vextq_u8(zero, lead2, 15), vextq_u8(zero, lead3, 14));
-            uint8x16_t refused = vorrq_u8(vceqq_u8(v, zero), vcgeq_u8(v, vdupq_n_u8(start4)));
-            refused = vorrq_u8(refused, veorq_u8(announced, continuation));
-            refused = vorrq_u8(refused, vceqq_u8(v, vdupq_n_u8(0xC0)));
-            refused = vorrq_u8(refused, vandq_u8(vextq_u8(zero, vceqq_u8(v, vdupq_n_u8(0xE0)), 15),
-                                                 vceqq_u8(v, vdupq_n_u8(0x80))));
-            if (AnySet(refused)) {
-                break;
-            }
-            // The bytes that start a character, one bit each. A character begun in the last
-            // two bytes and not ended in the window is cut: the next window starts with it.
-            const uint8x16_t starts = vmvnq_u8(continuation);
-            const unsigned startBits =
-                LaneBits(vget_low_u8(starts)) | (LaneBits(vget_high_u8(starts)) << 8);
-            end = vgetq_lane_u8(lead2, 15) ? 15u : vgetq_lane_u8(lead3, 14) ? 14u : 16u;
-            const unsigned kept = startBits & ((1u << end) - 1);
-            const unsigned keptLow = kept & 0xFF;
-            const unsigned keptHigh = kept >> 8;
-            const uint8x16_t following = vextq_u8(v, zero, 1);
-            const uint8x16_t after = vextq_u8(v, zero, 2);
-            const uint16x8_t halves[2] = {
-                Pack(Values(vget_low_u8(v), vget_low_u8(following), vget_low_u8(after),
-                            vget_low_u8(lead2), vget_low_u8(lead3)),
-                     keptLow),
-                Pack(Values(vget_high_u8(v), vget_high_u8(following), vget_high_u8(after),
-                            vget_high_u8(lead2), vget_high_u8(lead3)),
-                     keptHigh)};
-            const std::size_t units[2] = {c_packTable.kept[keptLow], c_packTable.kept[keptHigh]};
-            for (int h = 0; h < 2; ++h) {
-                // The half before is stored whole: this half's store overwrites what it adds
-                // past its own units.
-                StoreEight(dst + count, pending);
-                count += pendingUnits;
-                pending = halves[h];
-                pendingUnits = units[h];
-            }
+            count =
+                DecodeWindow(v, lead2, lead3, continuation, dst, count, pending, pendingUnits, end);
         }
-        const bool nextLoaded = offset != 0;
-        offset += end;
-        if (offset >= kSizingVectorBytes) {
-            // The window passed into the next vector; a window without a zero at its start
-            // means that the text goes on into the vector after it.
-            offset -= kSizingVectorBytes;
-            base += kSizingVectorBytes;
-            cur = nextLoaded ? next : vld1q_u8(base);
-        }
-        src = base + offset;
+        p += end;
     }
+    src = p;
     retry = src + kSizingVectorBytes;
     Out last[8];
     StoreEight(last, pending);
@@ -297,11 +329,6 @@ inline __m128i DecodeFiveThreeByteCharacters(__m128i v) {
     return _mm_or_si128(
         _mm_or_si128(_mm_slli_epi16(lead, 12), _mm_slli_epi16(_mm_and_si128(middle, low6), 6)),
         _mm_and_si128(last, low6));
-}
-
-// The 16 bytes at p, which may pass the terminator but not the aligned vector that holds it.
-VESK_READS_WHOLE_ALIGNED_BLOCK inline __m128i LoadWindow(const unsigned char* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
 // Decodes 16-byte windows from src (at a character boundary) on into dst from count on, while

@@ -128,6 +128,7 @@ inline std::size_t Utf8SizingBlocks(const unsigned char*& src, std::size_t count
 #else
 
 constexpr bool kSizingVectors = false;
+constexpr std::size_t kSizingVectorBytes = kAsciiBlockBytes;
 
 template <class Unit>
 inline bool IsSizingAligned(const Unit* p) {
