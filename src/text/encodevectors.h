@@ -26,6 +26,34 @@ inline bool IsGroupAligned(const In* p) {
     return (reinterpret_cast<std::uintptr_t>(p) & (sizeof(In) == 1 ? 7 : 15)) == 0;
 }
 
+// For the two-byte flags of eight units (one bit each), the byte indices that pack their
+// (first byte, second byte) pairs: every first byte, and the second byte of a two-byte unit;
+// and the number of bytes kept.
+struct sPairPackTable_t {
+    std::uint8_t shuffle[256][16];
+    std::uint8_t bytes[256];
+};
+
+constexpr sPairPackTable_t MakePairPackTable() {
+    sPairPackTable_t table{};
+    for (unsigned flags = 0; flags < 256; ++flags) {
+        unsigned kept = 0;
+        for (unsigned unit = 0; unit < 8; ++unit) {
+            table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit);
+            if ((flags >> unit) & 1) {
+                table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit + 1);
+            }
+        }
+        table.bytes[flags] = static_cast<std::uint8_t>(kept);
+        for (unsigned i = kept; i < 16; ++i) {
+            table.shuffle[flags][i] = 0xFF;
+        }
+    }
+    return table;
+}
+
+inline constexpr sPairPackTable_t c_pairPackTable = MakePairPackTable();
+
 #if defined(VESK_ASCII_BLOCK_NEON)
 
 inline uint8x8_t Following(uint16x8_t bits) {
@@ -56,33 +84,16 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline bool LoadEightUnits(const In* src, uint16x
     return true;
 }
 
-// For the two-byte flags of four units (one bit each), the byte indices that pack their
-// interleaved (first byte, second byte) pairs: every first byte, and the second byte of a
-// two-byte unit; and the number of bytes kept.
-struct sPairPackTable_t {
-    std::uint8_t shuffle[16][8];
-    std::uint8_t bytes[16];
+// The eight byte lanes of a mask vector as two words, lanes 0-3 and 4-7.
+struct sLaneWords_t {
+    std::uint32_t low;
+    std::uint32_t high;
 };
 
-constexpr sPairPackTable_t MakePairPackTable() {
-    sPairPackTable_t table{};
-    for (unsigned flags = 0; flags < 16; ++flags) {
-        unsigned kept = 0;
-        for (unsigned unit = 0; unit < 4; ++unit) {
-            table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit);
-            if ((flags >> unit) & 1) {
-                table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit + 1);
-            }
-        }
-        table.bytes[flags] = static_cast<std::uint8_t>(kept);
-        for (unsigned i = kept; i < 8; ++i) {
-            table.shuffle[flags][i] = 0xFF;
-        }
-    }
-    return table;
+inline sLaneWords_t LaneWords(uint8x8_t lanes) {
+    const uint32x2_t words = vreinterpret_u32_u8(lanes);
+    return {vget_lane_u32(words, 0), vget_lane_u32(words, 1)};
 }
-
-inline constexpr sPairPackTable_t c_pairPackTable = MakePairPackTable();
 
 // Encodes whole vectors of eight units from src (16-byte aligned) on: all ASCII, all one or two
 // bytes, or all three bytes, while up to `last` there is room for 24 bytes more. Packed halves
@@ -95,55 +106,66 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const In
     constexpr std::size_t units = 8;
     const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
     const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
-    uint8x8_t pending = vdup_n_u8(0);
+    uint8x16_t pending = vdupq_n_u8(0);
     std::size_t pendingBytes = 0;
+    unsigned asciiGroups = 0;  // all-ASCII groups in a row
     while (IsGroupAligned(src) && out + pendingBytes + 3 * units <= last) {
         uint16x8_t v;
         if (!LoadEightUnits(src, v)) {
             break;
         }
-        const uint8x16_t two = vreinterpretq_u8_u16(vcgeq_u16(v, vdupq_n_u16(0x80)));
-        const uint8x16_t three = vreinterpretq_u8_u16(vcgeq_u16(v, vdupq_n_u16(0x800)));
-        const bool allThree = !AnySet(vmvnq_u8(three));
-        if (AnySet(vreinterpretq_u8_u16(vceqq_u16(v, vdupq_n_u16(0)))) ||
-            (!allThree && AnySet(three))) {
-            break;  // the terminator, or three-byte units among shorter ones
+        // One byte per unit for each class, moved to core registers as two 32-bit words: tests
+        // there are cheaper than reductions of vectors, and 64-bit ones cost pairs. The
+        // terminator and three-byte units share one test, which European text always passes.
+        const uint16x8_t zero = vceqq_u16(v, vdupq_n_u16(0));
+        const uint16x8_t three = vcgeq_u16(v, vdupq_n_u16(0x800));
+        const sLaneWords_t unusual = LaneWords(vmovn_u16(vorrq_u16(zero, three)));
+        const bool anyThree = (unusual.low | unusual.high) != 0;
+        if (anyThree) {
+            const sLaneWords_t threes = LaneWords(vmovn_u16(three));
+            if ((threes.low & threes.high) != ~std::uint32_t{0}) {
+                break;  // the terminator, or three-byte units among shorter ones
+            }
         }
+        const uint8x8_t isTwo = vmovn_u16(vcgeq_u16(v, vdupq_n_u16(0x80)));
+        const sLaneWords_t twos = LaneWords(isTwo);
         // Whatever follows overwrites the bytes the pending half's store adds past its own.
-        vst1_u8(out, pending);
+        vst1q_u8(out, pending);
         out += pendingBytes;
         pendingBytes = 0;
-        if (allThree) {
+        if (anyThree) {
             uint8x8x3_t bytes;
             bytes.val[0] = vorr_u8(vmovn_u16(vshrq_n_u16(v, 12)), vdup_n_u8(start3));
             bytes.val[1] = Following(vshrq_n_u16(v, 6));
             bytes.val[2] = Following(v);
             vst3_u8(out, bytes);
             out += 3 * units;
-        } else if (!AnySet(two)) {
+            asciiGroups = 0;
+        } else if ((twos.low | twos.high) == 0) {
             vst1_u8(out, vmovn_u16(v));
             out += units;
             src += units;
-            // A run of ASCII goes on fastest as whole blocks (nothing is pending here).
-            if (IsBlockAligned(src)) {
+            // A run of ASCII goes on fastest as whole blocks (nothing is pending here); in text
+            // whose letters leave ASCII every dozen or so, a single ASCII group seldom starts
+            // one, and the block test is left to the second group in a row.
+            if (++asciiGroups >= 2 && IsBlockAligned(src)) {
                 out += AsciiBlocks<true>(src, out, 0, static_cast<std::size_t>(last - out));
             }
             continue;
         } else {
-            const uint8x8_t isTwo = vmovn_u16(vreinterpretq_u16_u8(two));
             const uint8x8_t lead = vorr_u8(vmovn_u16(vshrq_n_u16(v, 6)), vdup_n_u8(start2));
             const uint8x8x2_t pairs = vzip_u8(vbsl_u8(isTwo, lead, vmovn_u16(v)), Following(v));
             const unsigned flags = LaneBits(isTwo);
-            const unsigned low = flags & 0xF, high = flags >> 4;
-            vst1_u8(out, vtbl1_u8(pairs.val[0], vld1_u8(c_pairPackTable.shuffle[low])));
-            out += c_pairPackTable.bytes[low];
-            pending = vtbl1_u8(pairs.val[1], vld1_u8(c_pairPackTable.shuffle[high]));
-            pendingBytes = c_pairPackTable.bytes[high];
+            const uint8x16_t index = vld1q_u8(c_pairPackTable.shuffle[flags]);
+            pending = vcombine_u8(vtbl2_u8(pairs, vget_low_u8(index)),
+                                  vtbl2_u8(pairs, vget_high_u8(index)));
+            pendingBytes = c_pairPackTable.bytes[flags];
+            asciiGroups = 0;
         }
         src += units;
     }
-    std::uint8_t bytes[8];
-    vst1_u8(bytes, pending);
+    std::uint8_t bytes[16];
+    vst1q_u8(bytes, pending);
     for (std::size_t i = 0; i < pendingBytes; ++i) {
         out[i] = bytes[i];
     }
@@ -174,34 +196,6 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline bool LoadEightUnits(const In* src, __m128i
     }
     return true;
 }
-
-// For the two-byte flags of eight units (one bit each), the byte indices that pack their
-// (first byte, second byte) pairs: every first byte, and the second byte of a two-byte unit;
-// and the number of bytes kept.
-struct sPairPackTable_t {
-    std::uint8_t shuffle[256][16];
-    std::uint8_t bytes[256];
-};
-
-constexpr sPairPackTable_t MakePairPackTable() {
-    sPairPackTable_t table{};
-    for (unsigned flags = 0; flags < 256; ++flags) {
-        unsigned kept = 0;
-        for (unsigned unit = 0; unit < 8; ++unit) {
-            table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit);
-            if ((flags >> unit) & 1) {
-                table.shuffle[flags][kept++] = static_cast<std::uint8_t>(2 * unit + 1);
-            }
-        }
-        table.bytes[flags] = static_cast<std::uint8_t>(kept);
-        for (unsigned i = kept; i < 16; ++i) {
-            table.shuffle[flags][i] = 0xFF;
-        }
-    }
-    return table;
-}
-
-inline constexpr sPairPackTable_t c_pairPackTable = MakePairPackTable();
 
 // The following byte 10xxxxxx of each 16-bit lane's low six bits.
 inline __m128i Following(__m128i bits) {
