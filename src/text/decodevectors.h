@@ -20,6 +20,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "text/sizingblocks.h"
 
@@ -115,6 +116,61 @@ inline void StoreEight(unsigned char* dst, uint16x8_t characters) {
     vst1_u8(dst, vmovn_u16(vbslq_u16(beyond, vdupq_n_u16('?'), characters)));
 }
 
+// Writes the first k (4, 2 or 1) of four characters as units of each routine at dst.
+template <std::size_t k, class Out>
+inline void StorePart(Out* dst, uint16x4_t characters) {
+    if constexpr (sizeof(Out) == 2) {
+        if constexpr (k == 4) {
+            vst1_u16(reinterpret_cast<std::uint16_t*>(dst), characters);
+        } else if constexpr (k == 2) {
+            const std::uint32_t pair = vget_lane_u32(vreinterpret_u32_u16(characters), 0);
+            std::memcpy(dst, &pair, sizeof pair);
+        } else {
+            dst[0] = vget_lane_u16(characters, 0);
+        }
+    } else if constexpr (sizeof(Out) == 4) {
+        const uint32x4_t units = vmovl_u16(characters);
+        if constexpr (k == 4) {
+            vst1q_u32(reinterpret_cast<std::uint32_t*>(dst), units);
+        } else if constexpr (k == 2) {
+            vst1_u32(reinterpret_cast<std::uint32_t*>(dst), vget_low_u32(units));
+        } else {
+            dst[0] = vgetq_lane_u32(units, 0);
+        }
+    } else {
+        const uint8x8_t bytes = vmovn_u16(vcombine_u16(characters, characters));
+        if constexpr (k == 4) {
+            const std::uint32_t four = vget_lane_u32(vreinterpret_u32_u8(bytes), 0);
+            std::memcpy(dst, &four, sizeof four);
+        } else if constexpr (k == 2) {
+            const std::uint16_t pair = vget_lane_u16(vreinterpret_u16_u8(bytes), 0);
+            std::memcpy(dst, &pair, sizeof pair);
+        } else {
+            dst[0] = vget_lane_u8(bytes, 0);
+        }
+    }
+}
+
+// Writes the first n (0 to 8) of eight characters as units of each routine at dst (Latin-1: '?'
+// beyond 0xFF), and nothing after them: two overlapping stores of four units, or of two.
+template <class Out>
+inline void StoreUnits(Out* dst, uint16x8_t characters, std::size_t n) {
+    if constexpr (sizeof(Out) == 1) {
+        characters =
+            vbslq_u16(vcgtq_u16(characters, vdupq_n_u16(0xFF)), vdupq_n_u16('?'), characters);
+    }
+    const uint8x16_t bytes = vreinterpretq_u8_u16(characters);
+    if (n >= 4) {
+        StorePart<4>(dst, vget_low_u16(characters));
+        StorePart<4>(dst + n - 4, vreinterpret_u16_u8(EightBytesFrom(bytes, 2 * (n - 4))));
+    } else if (n >= 2) {
+        StorePart<2>(dst, vget_low_u16(characters));
+        StorePart<2>(dst + n - 2, vreinterpret_u16_u8(EightBytesFrom(bytes, 2 * (n - 2))));
+    } else if (n == 1) {
+        StorePart<1>(dst, vget_low_u16(characters));
+    }
+}
+
 // CJK text: true when the first 15 bytes of a window that passed the checks of the general
 // step are five three-byte characters.
 inline bool IsFiveThreeByteCharacters(uint8x16_t lead2, uint8x16_t lead3) {
@@ -144,7 +200,6 @@ inline uint16x8_t DecodeFiveThreeByteCharacters(uint8x16_t v) {
 template <class Out>
 VESK_ALWAYS_INLINE std::size_t DecodeWindow(uint8x16_t v, uint8x16_t lead2, uint8x16_t lead3,
                                             uint8x16_t continuation, Out* dst, std::size_t count,
-                                            uint16x8_t& pending, std::size_t& pendingUnits,
                                             unsigned& end) {
     const uint8x16_t zero = vdupq_n_u8(0);
     // The bytes that start a character, one bit each. A character begun in the last two bytes
@@ -165,15 +220,16 @@ VESK_ALWAYS_INLINE std::size_t DecodeWindow(uint8x16_t v, uint8x16_t lead2, uint
         Pack(Values(vget_high_u8(v), vget_high_u8(following), vget_high_u8(after),
                     vget_high_u8(lead2), vget_high_u8(lead3)),
              keptHigh)};
-    const std::size_t units[2] = {c_packTable.kept[keptLow], c_packTable.kept[keptHigh]};
-    for (int h = 0; h < 2; ++h) {
-        // The half before is stored whole: this half's store overwrites what it adds
-        // past its own units.
-        StoreEight(dst + count, pending);
-        count += pendingUnits;
-        pending = halves[h];
-        pendingUnits = units[h];
+    // The low half is stored whole where the high half's units overwrite what it writes past
+    // its own; otherwise unit by unit.
+    if (c_packTable.kept[keptLow] + c_packTable.kept[keptHigh] >= 8) {
+        StoreEight(dst + count, halves[0]);
+    } else {
+        StoreUnits(dst + count, halves[0], c_packTable.kept[keptLow]);
     }
+    count += c_packTable.kept[keptLow];
+    StoreUnits(dst + count, halves[1], c_packTable.kept[keptHigh]);
+    count += c_packTable.kept[keptHigh];
     return count;
 }
 
@@ -191,10 +247,8 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
     const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
     const uint8x16_t index = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     const uint8x16_t zero = vdupq_n_u8(0);
-    uint16x8_t pending = vdupq_n_u16(0);
-    std::size_t pendingUnits = 0;
     const unsigned char* p = src;
-    while (count + pendingUnits + kSizingVectorBytes <= size) {
+    while (count + kSizingVectorBytes <= size) {
         const unsigned offset = reinterpret_cast<std::uintptr_t>(p) & (kSizingVectorBytes - 1);
         if (offset != 0) {
             const uint8x16_t inWindow =
@@ -207,11 +261,9 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
         const uint8x16_t high = vcgeq_u8(v, vdupq_n_u8(0x80));
         unsigned end = kSizingVectorBytes;
         if (!AnySet(vorrq_u8(high, vceqq_u8(v, zero)))) {
-            // ASCII: sixteen units, stored whole after the pending half, taken up to the next
-            // aligned vector only, so that a longer run reaches the aligned ASCII blocks.
-            StoreEight(dst + count, pending);
-            count += pendingUnits;
-            pendingUnits = 0;
+            // ASCII: sixteen units, taken up to the next aligned vector only, so that a longer run
+            // reaches the aligned ASCII blocks (the units stored past it are the same that the
+            // next step stores again).
             StoreEight(dst + count, vmovl_u8(vget_low_u8(v)));
             StoreEight(dst + count + 8, vmovl_u8(vget_high_u8(v)));
             count += kSizingVectorBytes - offset;
@@ -234,25 +286,17 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
             break;
         }
         if (IsFiveThreeByteCharacters(lead2, lead3)) {
-            StoreEight(dst + count, pending);
-            count += pendingUnits;
-            pending = DecodeFiveThreeByteCharacters(v);
-            pendingUnits = 5;
+            StoreUnits(dst + count, DecodeFiveThreeByteCharacters(v), 5);
+            count += 5;
             end = 15;
         } else {
-            count =
-                DecodeWindow(v, lead2, lead3, continuation, dst, count, pending, pendingUnits, end);
+            count = DecodeWindow(v, lead2, lead3, continuation, dst, count, end);
         }
         p += end;
     }
     src = p;
     retry = src + kSizingVectorBytes;
-    Out last[8];
-    StoreEight(last, pending);
-    for (std::size_t i = 0; i < pendingUnits; ++i) {
-        dst[count + i] = last[i];
-    }
-    return count + pendingUnits;
+    return count;
 }
 
 #elif defined(VESK_TEXT_VECTORS_SSE41)
@@ -301,6 +345,48 @@ inline void StoreEight(unsigned char* dst, __m128i characters) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(latin1, latin1));
 }
 
+// Writes the first k (4, 2 or 1) of the characters in the low lanes as units of each routine.
+template <std::size_t k, class Out>
+inline void StorePart(Out* dst, __m128i characters) {
+    __m128i units = characters;
+    if constexpr (sizeof(Out) == 4) {
+        units = _mm_cvtepu16_epi32(characters);
+    } else if constexpr (sizeof(Out) == 1) {
+        units = _mm_packus_epi16(characters, characters);
+    }
+    if constexpr (k * sizeof(Out) == 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), units);
+    } else if constexpr (k * sizeof(Out) == 8) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), units);
+    } else if constexpr (k * sizeof(Out) == 4) {
+        const int four = _mm_cvtsi128_si32(units);
+        std::memcpy(dst, &four, sizeof four);
+    } else if constexpr (k * sizeof(Out) == 2) {
+        const auto pair = static_cast<std::uint16_t>(_mm_extract_epi16(units, 0));
+        std::memcpy(dst, &pair, sizeof pair);
+    } else {
+        dst[0] = static_cast<Out>(_mm_cvtsi128_si32(units));
+    }
+}
+
+// Writes the first n (0 to 8) of eight characters as units of each routine at dst (Latin-1: '?'
+// beyond 0xFF), and nothing after them: two overlapping stores of four units, or of two.
+template <class Out>
+inline void StoreUnits(Out* dst, __m128i characters, std::size_t n) {
+    if constexpr (sizeof(Out) == 1) {
+        characters = _mm_blendv_epi8(characters, _mm_set1_epi16('?'), AtLeast16(characters, 0x100));
+    }
+    if (n >= 4) {
+        StorePart<4>(dst, characters);
+        StorePart<4>(dst + n - 4, BytesFrom(characters, 2 * (n - 4)));
+    } else if (n >= 2) {
+        StorePart<2>(dst, characters);
+        StorePart<2>(dst + n - 2, BytesFrom(characters, 2 * (n - 2)));
+    } else if (n == 1) {
+        StorePart<1>(dst, characters);
+    }
+}
+
 // CJK text: true when the first 15 bytes of v are five three-byte characters, none of which the
 // general step would refuse (a lead of four or more bytes, or E0 80).
 inline bool IsFiveThreeByteCharacters(__m128i v, unsigned lead2Bits, unsigned lead3Bits,
@@ -344,10 +430,8 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
     const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
     const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
     const __m128i zero = _mm_setzero_si128();
-    __m128i pending = zero;
-    std::size_t pendingUnits = 0;
     const unsigned char* p = src;
-    while (count + pendingUnits + kSizingVectorBytes <= size) {
+    while (count + kSizingVectorBytes <= size) {
         const unsigned offset = reinterpret_cast<std::uintptr_t>(p) & (kSizingVectorBytes - 1);
         if (offset != 0) {
             const __m128i cur = LoadAligned(p - offset);
@@ -360,11 +444,9 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
         const __m128i v = LoadWindow(p);
         const __m128i zeroLanes = _mm_cmpeq_epi8(v, zero);
         if (_mm_movemask_epi8(_mm_or_si128(v, zeroLanes)) == 0) {
-            // ASCII: sixteen units, stored whole after the pending half, taken up to the next
-            // aligned vector only, so that a longer run reaches the aligned ASCII blocks.
-            StoreEight(dst + count, pending);
-            count += pendingUnits;
-            pendingUnits = 0;
+            // ASCII: sixteen units, taken up to the next aligned vector only, so that a longer run
+            // reaches the aligned ASCII blocks (the units stored past it are the same that the
+            // next step stores again).
             StoreEight(dst + count, _mm_cvtepu8_epi16(v));
             StoreEight(dst + count + 8, _mm_cvtepu8_epi16(_mm_srli_si128(v, 8)));
             count += kSizingVectorBytes - offset;
@@ -379,10 +461,8 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
         const unsigned lead2Bits = static_cast<unsigned>(_mm_movemask_epi8(lead2));
         const unsigned lead3Bits = static_cast<unsigned>(_mm_movemask_epi8(lead3));
         if (IsFiveThreeByteCharacters(v, lead2Bits, lead3Bits, start4)) {
-            StoreEight(dst + count, pending);
-            count += pendingUnits;
-            pending = DecodeFiveThreeByteCharacters(v);
-            pendingUnits = 5;
+            StoreUnits(dst + count, DecodeFiveThreeByteCharacters(v), 5);
+            count += 5;
             p += 15;
             continue;
         }
@@ -403,24 +483,24 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
         const unsigned kept = startBits & ((1u << end) - 1);
         __m128i low, high;
         Values(v, lead2, lead3, low, high);
-        StoreEight(dst + count, pending);
-        count += pendingUnits;
-        // The low half is stored whole: the high half's store overwrites what it adds past its
-        // own units.
-        StoreEight(dst + count, Pack(_mm_unpacklo_epi8(low, high), kept & 0xFF));
-        count += c_packTable.kept[kept & 0xFF];
-        pending = Pack(_mm_unpackhi_epi8(low, high), kept >> 8);
-        pendingUnits = c_packTable.kept[kept >> 8];
+        const std::size_t lowUnits = c_packTable.kept[kept & 0xFF];
+        const std::size_t highUnits = c_packTable.kept[kept >> 8];
+        // The low half is stored whole where the high half's units overwrite what it writes
+        // past its own; otherwise unit by unit.
+        const __m128i lowHalf = Pack(_mm_unpacklo_epi8(low, high), kept & 0xFF);
+        if (lowUnits + highUnits >= 8) {
+            StoreEight(dst + count, lowHalf);
+        } else {
+            StoreUnits(dst + count, lowHalf, lowUnits);
+        }
+        count += lowUnits;
+        StoreUnits(dst + count, Pack(_mm_unpackhi_epi8(low, high), kept >> 8), highUnits);
+        count += highUnits;
         p += end;
     }
     src = p;
     retry = src + kSizingVectorBytes;
-    Out last[8];
-    StoreEight(last, pending);
-    for (std::size_t i = 0; i < pendingUnits; ++i) {
-        dst[count + i] = last[i];
-    }
-    return count + pendingUnits;
+    return count;
 }
 
 #else

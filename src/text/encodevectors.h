@@ -106,10 +106,8 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const In
     constexpr std::size_t units = 8;
     const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
     const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
-    uint8x16_t pending = vdupq_n_u8(0);
-    std::size_t pendingBytes = 0;
     unsigned asciiGroups = 0;  // all-ASCII groups in a row
-    while (IsGroupAligned(src) && out + pendingBytes + 3 * units <= last) {
+    while (IsGroupAligned(src) && out + 3 * units <= last) {
         uint16x8_t v;
         if (!LoadEightUnits(src, v)) {
             break;
@@ -129,10 +127,6 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const In
         }
         const uint8x8_t isTwo = vmovn_u16(vcgeq_u16(v, vdupq_n_u16(0x80)));
         const sLaneWords_t twos = LaneWords(isTwo);
-        // Whatever follows overwrites the bytes the pending half's store adds past its own.
-        vst1q_u8(out, pending);
-        out += pendingBytes;
-        pendingBytes = 0;
         if (anyThree) {
             uint8x8x3_t bytes;
             bytes.val[0] = vorr_u8(vmovn_u16(vshrq_n_u16(v, 12)), vdup_n_u8(start3));
@@ -157,19 +151,15 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline unsigned char* FillEncodedVectors(const In
             const uint8x8x2_t pairs = vzip_u8(vbsl_u8(isTwo, lead, vmovn_u16(v)), Following(v));
             const unsigned flags = LaneBits(isTwo);
             const uint8x16_t index = vld1q_u8(c_pairPackTable.shuffle[flags]);
-            pending = vcombine_u8(vtbl2_u8(pairs, vget_low_u8(index)),
-                                  vtbl2_u8(pairs, vget_high_u8(index)));
-            pendingBytes = c_pairPackTable.bytes[flags];
+            const uint8x16_t packed = vcombine_u8(vtbl2_u8(pairs, vget_low_u8(index)),
+                                                  vtbl2_u8(pairs, vget_high_u8(index)));
+            StoreFirstBytes(out, packed, c_pairPackTable.bytes[flags]);
+            out += c_pairPackTable.bytes[flags];
             asciiGroups = 0;
         }
         src += units;
     }
-    std::uint8_t bytes[16];
-    vst1q_u8(bytes, pending);
-    for (std::size_t i = 0; i < pendingBytes; ++i) {
-        out[i] = bytes[i];
-    }
-    return out + pendingBytes;
+    return out;
 }
 
 #elif defined(VESK_TEXT_VECTORS_SSE41)
@@ -285,9 +275,7 @@ inline unsigned char* FillEncodedVectors(const In*& from, unsigned char* out,
     const In* src = from;
     const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
     const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
-    __m128i pending = _mm_setzero_si128();
-    std::size_t pendingBytes = 0;
-    while (IsGroupAligned(src) && out + pendingBytes + 3 * units <= last) {
+    while (IsGroupAligned(src) && out + 3 * units <= last) {
         __m128i v;
         if (!LoadEightUnits(src, v)) {
             break;
@@ -297,18 +285,15 @@ inline unsigned char* FillEncodedVectors(const In*& from, unsigned char* out,
         if (AnySet(Equal16(v, 0))) {
             break;  // the terminator
         }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pending);
-        out += pendingBytes;
-        pendingBytes = 0;
         if (threeBits != 0 && threeBits != 0xFFFF) {
-            // Three-byte units among shorter ones: four units at a time, the first four stored
-            // whole (the next store overwrites what they add past their own bytes).
-            std::size_t bytes;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                             EncodeFourMixed(_mm_cvtepu16_epi32(v), start2, start3, bytes));
-            out += bytes;
-            pending = EncodeFourMixed(_mm_cvtepu16_epi32(_mm_srli_si128(v, 8)), start2, start3,
-                                      pendingBytes);
+            // Three-byte units among shorter ones: four units at a time.
+            for (int half = 0; half < 2; ++half) {
+                const __m128i four = _mm_cvtepu16_epi32(half == 0 ? v : _mm_srli_si128(v, 8));
+                std::size_t bytes;
+                const __m128i packed = EncodeFourMixed(four, start2, start3, bytes);
+                StoreFirstBytes(out, packed, bytes);
+                out += bytes;
+            }
         } else if (threeBits != 0) {
             const __m128i lead = _mm_or_si128(_mm_srli_epi16(v, 12), _mm_set1_epi16(start3));
             StoreThreeByteUnits(out, lead, Following(_mm_srli_epi16(v, 6)), Following(v));
@@ -328,20 +313,16 @@ inline unsigned char* FillEncodedVectors(const In*& from, unsigned char* out,
             const __m128i pairs = _mm_or_si128(first, _mm_slli_epi16(Following(v), 8));
             const unsigned flags =
                 static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(two, two))) & 0xFF;
-            pending = _mm_shuffle_epi8(
+            const __m128i packed = _mm_shuffle_epi8(
                 pairs,
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_pairPackTable.shuffle[flags])));
-            pendingBytes = c_pairPackTable.bytes[flags];
+            StoreFirstBytes(out, packed, c_pairPackTable.bytes[flags]);
+            out += c_pairPackTable.bytes[flags];
         }
         src += units;
     }
     from = src;
-    std::uint8_t bytes[16];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), pending);
-    for (std::size_t i = 0; i < pendingBytes; ++i) {
-        out[i] = bytes[i];
-    }
-    return out + pendingBytes;
+    return out;
 }
 
 #else

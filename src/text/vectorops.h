@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "text/asciiblock.h"
 
@@ -18,6 +19,27 @@
 namespace Vesk {
 namespace Text {
 inline namespace VESK_TEXT_LEVEL {
+
+#if defined(VESK_TEXT_VECTORS)
+// For a shift of s bytes (0 to 16), the byte indices that bring byte s of a vector to byte 0,
+// and 0xFF (a zero byte) past its end: variable shifts by one table lookup.
+struct sByteShiftTable_t {
+    std::uint8_t index[17][16];
+};
+
+constexpr sByteShiftTable_t MakeByteShiftTable() {
+    sByteShiftTable_t table{};
+    for (unsigned s = 0; s <= 16; ++s) {
+        for (unsigned i = 0; i < 16; ++i) {
+            table.index[s][i] = static_cast<std::uint8_t>(s + i < 16 ? s + i : 0xFF);
+        }
+    }
+    return table;
+}
+
+inline constexpr sByteShiftTable_t c_byteShift = MakeByteShiftTable();
+
+#endif
 
 #if defined(VESK_ASCII_BLOCK_NEON)
 
@@ -81,6 +103,21 @@ inline std::size_t CountSet(Vector v) {
     return static_cast<std::size_t>(vgetq_lane_u64(sums, 0) + vgetq_lane_u64(sums, 1));
 }
 
+// The eight bytes of v from byte `from` (0 to 8) on.
+inline uint8x8_t EightBytesFrom(Vector v, std::size_t from) {
+    uint8x8x2_t halves;
+    halves.val[0] = vget_low_u8(v);
+    halves.val[1] = vget_high_u8(v);
+    return vtbl2_u8(halves, vld1_u8(c_byteShift.index[from]));
+}
+
+// Writes the first n bytes of v (8 to 16) at out and nothing after them: two overlapping stores
+// of eight bytes.
+inline void StoreFirstBytes(unsigned char* out, Vector v, std::size_t n) {
+    vst1_u8(out, vget_low_u8(v));
+    vst1_u8(out + n - 8, EightBytesFrom(v, n - 8));
+}
+
 #elif defined(VESK_TEXT_VECTORS_SSE41)
 
 typedef __m128i Vector;
@@ -139,6 +176,25 @@ inline std::size_t CountSet(Vector v) {
     const __m128i sums = _mm_sad_epu8(_mm_and_si128(v, _mm_set1_epi8(1)), _mm_setzero_si128());
     const int total = _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);  // at most 16
     return static_cast<std::size_t>(total);
+}
+
+// The bytes of v from byte `from` (0 to 16) on, zeros after them.
+inline Vector BytesFrom(Vector v, std::size_t from) {
+    return _mm_shuffle_epi8(
+        v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_byteShift.index[from])));
+}
+
+// Writes the first n bytes of v (4 to 16) at out and nothing after them: two overlapping stores
+// of eight bytes, or of four.
+inline void StoreFirstBytes(unsigned char* out, Vector v, std::size_t n) {
+    if (n >= 8) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), v);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n - 8), BytesFrom(v, n - 8));
+    } else {
+        const int first = _mm_cvtsi128_si32(v), last = _mm_cvtsi128_si32(BytesFrom(v, n - 4));
+        std::memcpy(out, &first, 4);
+        std::memcpy(out + n - 4, &last, 4);
+    }
 }
 
 #endif

@@ -3,7 +3,8 @@
 // terminator lies `pad` units before an unreadable page, runs the sizing pass and fills of every
 // size into buffers with canaries after them, checks that nothing is written past the size and that
 // each fill gives what its kind promises, and returns the complete output without its terminator
-// (empty when a check failed). CheckText runs every routine that applies on one text.
+// (empty when a check failed). A fill with room to spare must give the same and write nothing
+// after the terminator. CheckText runs every routine that applies on one text.
 #ifndef VESK_TESTS_TEXT_TEXTSUPPORT_H
 #define VESK_TESTS_TEXT_TEXTSUPPORT_H
 
@@ -53,8 +54,17 @@ std::vector<Out> Convert(EKind kind, unsigned short (*routine)(const In*, Out*, 
         std::copy(input.begin(), input.end(), src);
         const unsigned int needed = routine(src, nullptr, 0);
         ASSERT_GT(needed, 0u);
+        // With room to spare, as callers with a fixed buffer convert: the same units, and
+        // nothing written after the terminator.
+        const unsigned int roomy = std::min(needed + 80u, 0xFFFFu);
+        ASSERT_EQ(fill(roomy), needed) << "size " << roomy;
+        ASSERT_EQ(std::count(out.begin() + needed, out.end(), Out(0xA5A5A5A5u)),
+                  static_cast<std::ptrdiff_t>(roomy + 8 - needed))
+            << "written after the terminator";
+        const std::vector<Out> spacious(out.begin(), out.begin() + needed);
         ASSERT_EQ(fill(needed), needed);
         const std::vector<Out> all(out.begin(), out.begin() + needed);
+        ASSERT_EQ(all, spacious);
         for (unsigned int i = 0, step = needed > 400 ? 7 : 1; i <= needed; i += step) {
             const unsigned int size = needed + 1 - i;
             std::size_t kept = std::min(size, needed) - 1;  // units before the zero
