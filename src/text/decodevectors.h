@@ -71,6 +71,9 @@ VESK_READS_WHOLE_ALIGNED_BLOCK inline Vector LoadWindow(const unsigned char* p) 
 
 #if defined(VESK_ASCII_BLOCK_NEON)
 
+// Eight characters in 16-bit lanes.
+typedef uint16x8_t Characters;
+
 // The lanes of a mask vector (each 0 or 0xFF) of one half as the bits of a byte.
 inline unsigned LaneBits(uint8x8_t lanes) {
     const uint8x8_t bits = vand_u8(lanes, vcreate_u8(0x8040201008040201ULL));
@@ -195,111 +198,9 @@ inline uint16x8_t DecodeFiveThreeByteCharacters(uint8x16_t v) {
         vmovl_u8(vand_u8(last, low6)));
 }
 
-// The general step of a window of well-formed one- to three-byte text: every character that
-// starts in it and ends in it is decoded; `end` becomes the bytes taken.
-template <class Out>
-VESK_ALWAYS_INLINE std::size_t DecodeWindow(uint8x16_t v, uint8x16_t lead2, uint8x16_t lead3,
-                                            uint8x16_t continuation, Out* dst, std::size_t count,
-                                            unsigned& end) {
-    const uint8x16_t zero = vdupq_n_u8(0);
-    // The bytes that start a character, one bit each. A character begun in the last two bytes
-    // and not ended in the window is cut: the next window starts with it.
-    const uint8x16_t starts = vmvnq_u8(continuation);
-    const unsigned startBits =
-        LaneBits(vget_low_u8(starts)) | (LaneBits(vget_high_u8(starts)) << 8);
-    end = vgetq_lane_u8(lead2, 15) ? 15u : vgetq_lane_u8(lead3, 14) ? 14u : 16u;
-    const unsigned kept = startBits & ((1u << end) - 1);
-    const unsigned keptLow = kept & 0xFF;
-    const unsigned keptHigh = kept >> 8;
-    const uint8x16_t following = vextq_u8(v, zero, 1);
-    const uint8x16_t after = vextq_u8(v, zero, 2);
-    const uint16x8_t halves[2] = {
-        Pack(Values(vget_low_u8(v), vget_low_u8(following), vget_low_u8(after), vget_low_u8(lead2),
-                    vget_low_u8(lead3)),
-             keptLow),
-        Pack(Values(vget_high_u8(v), vget_high_u8(following), vget_high_u8(after),
-                    vget_high_u8(lead2), vget_high_u8(lead3)),
-             keptHigh)};
-    // The low half is stored whole where the high half's units overwrite what it writes past
-    // its own; otherwise unit by unit.
-    if (c_packTable.kept[keptLow] + c_packTable.kept[keptHigh] >= 8) {
-        StoreEight(dst + count, halves[0]);
-    } else {
-        StoreUnits(dst + count, halves[0], c_packTable.kept[keptLow]);
-    }
-    count += c_packTable.kept[keptLow];
-    StoreUnits(dst + count, halves[1], c_packTable.kept[keptHigh]);
-    count += c_packTable.kept[keptHigh];
-    return count;
-}
-
-// Decodes 16-byte windows from src (at a character boundary) on into dst from count on, while
-// the room before size allows; each window after the first starts at the character the one
-// before cut. A window is read unaligned only once the aligned vector it starts in is known to
-// hold no zero from the window on, so that the text goes on into the vector after it. Advances
-// src to the first character not decoded and returns the new count; `retry` becomes the first
-// position worth another call.
-template <class Out>
-inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_t count,
-                                 std::size_t size, const unsigned char*& retry) {
-    const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
-    const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
-    const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
-    const uint8x16_t index = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-    const uint8x16_t zero = vdupq_n_u8(0);
-    const unsigned char* p = src;
-    while (count + kSizingVectorBytes <= size) {
-        const unsigned offset = reinterpret_cast<std::uintptr_t>(p) & (kSizingVectorBytes - 1);
-        if (offset != 0) {
-            const uint8x16_t inWindow =
-                vcgeq_u8(index, vdupq_n_u8(static_cast<std::uint8_t>(offset)));
-            if (AnySet(vandq_u8(vceqq_u8(LoadAligned(p - offset), zero), inWindow))) {
-                break;  // the text ends in this vector: the one after may not be readable
-            }
-        }
-        const uint8x16_t v = LoadWindow(p);
-        const uint8x16_t high = vcgeq_u8(v, vdupq_n_u8(0x80));
-        unsigned end = kSizingVectorBytes;
-        if (!AnySet(vorrq_u8(high, vceqq_u8(v, zero)))) {
-            // ASCII: sixteen units, taken up to the next aligned vector only, so that a longer run
-            // reaches the aligned ASCII blocks (the units stored past it are the same that the
-            // next step stores again).
-            StoreEight(dst + count, vmovl_u8(vget_low_u8(v)));
-            StoreEight(dst + count + 8, vmovl_u8(vget_high_u8(v)));
-            count += kSizingVectorBytes - offset;
-            p += kSizingVectorBytes - offset;
-            if (IsBlockAligned(p)) {
-                count = AsciiBlocks<true>(p, dst, count, size);
-            }
-            continue;
-        }
-        const uint8x16_t lead2 = vcgeq_u8(v, vdupq_n_u8(start2));
-        const uint8x16_t lead3 = vcgeq_u8(v, vdupq_n_u8(start3));
-        const uint8x16_t continuation = vbicq_u8(high, lead2);
-        const uint8x16_t announced = vorrq_u8(vextq_u8(zero, lead2, 15), vextq_u8(zero, lead3, 14));
-        uint8x16_t refused = vorrq_u8(vceqq_u8(v, zero), vcgeq_u8(v, vdupq_n_u8(start4)));
-        refused = vorrq_u8(refused, veorq_u8(announced, continuation));
-        refused = vorrq_u8(refused, vceqq_u8(v, vdupq_n_u8(0xC0)));
-        refused = vorrq_u8(refused, vandq_u8(vextq_u8(zero, vceqq_u8(v, vdupq_n_u8(0xE0)), 15),
-                                             vceqq_u8(v, vdupq_n_u8(0x80))));
-        if (AnySet(refused)) {
-            break;
-        }
-        if (IsFiveThreeByteCharacters(lead2, lead3)) {
-            StoreUnits(dst + count, DecodeFiveThreeByteCharacters(v), 5);
-            count += 5;
-            end = 15;
-        } else {
-            count = DecodeWindow(v, lead2, lead3, continuation, dst, count, end);
-        }
-        p += end;
-    }
-    src = p;
-    retry = src + kSizingVectorBytes;
-    return count;
-}
-
 #elif defined(VESK_TEXT_VECTORS_SSE41)
+
+typedef __m128i Characters;
 
 // Packs the kept 16-bit lanes of eight units to the front; `kept` is their mask.
 inline __m128i Pack(__m128i units, unsigned kept) {
@@ -417,6 +318,141 @@ inline __m128i DecodeFiveThreeByteCharacters(__m128i v) {
         _mm_and_si128(last, low6));
 }
 
+#endif
+
+#if defined(VESK_TEXT_VECTORS)
+
+// Stores a half of n decoded characters at dst + count and moves count past them. The half is
+// stored whole (eight units, those past its own being scratch) where the `later` units that
+// follow it overwrite the scratch, and unit by unit otherwise; so nothing is ever left written
+// after the last character decoded.
+template <class Out>
+inline void StoreHalf(Out* dst, std::size_t& count, Characters half, std::size_t n,
+                      std::size_t later) {
+    if (n + later >= 8) {
+        StoreEight(dst + count, half);
+    } else {
+        StoreUnits(dst + count, half, n);
+    }
+    count += n;
+}
+
+#endif
+
+#if defined(VESK_ASCII_BLOCK_NEON)
+
+// The general step of a window of well-formed one- to three-byte text: every character that
+// starts in it and ends in it is decoded; `end` becomes the bytes taken.
+template <class Out>
+VESK_ALWAYS_INLINE std::size_t DecodeWindow(uint8x16_t v, uint8x16_t lead2, uint8x16_t lead3,
+                                            uint8x16_t continuation, Out* dst, std::size_t count,
+                                            uint16x8_t& pending, std::size_t& pendingUnits,
+                                            unsigned& end) {
+    const uint8x16_t zero = vdupq_n_u8(0);
+    // The bytes that start a character, one bit each. A character begun in the last two bytes
+    // and not ended in the window is cut: the next window starts with it.
+    const uint8x16_t starts = vmvnq_u8(continuation);
+    const unsigned startBits =
+        LaneBits(vget_low_u8(starts)) | (LaneBits(vget_high_u8(starts)) << 8);
+    end = vgetq_lane_u8(lead2, 15) ? 15u : vgetq_lane_u8(lead3, 14) ? 14u : 16u;
+    const unsigned kept = startBits & ((1u << end) - 1);
+    const unsigned keptLow = kept & 0xFF;
+    const unsigned keptHigh = kept >> 8;
+    const uint8x16_t following = vextq_u8(v, zero, 1);
+    const uint8x16_t after = vextq_u8(v, zero, 2);
+    const uint16x8_t halves[2] = {
+        Pack(Values(vget_low_u8(v), vget_low_u8(following), vget_low_u8(after), vget_low_u8(lead2),
+                    vget_low_u8(lead3)),
+             keptLow),
+        Pack(Values(vget_high_u8(v), vget_high_u8(following), vget_high_u8(after),
+                    vget_high_u8(lead2), vget_high_u8(lead3)),
+             keptHigh)};
+    const std::size_t lowUnits = c_packTable.kept[keptLow];
+    const std::size_t highUnits = c_packTable.kept[keptHigh];
+    StoreHalf(dst, count, pending, pendingUnits, lowUnits + highUnits);
+    StoreHalf(dst, count, halves[0], lowUnits, highUnits);
+    pending = halves[1];
+    pendingUnits = highUnits;
+    return count;
+}
+
+// Decodes 16-byte windows from src (at a character boundary) on into dst from count on, while
+// the room before size allows; each window after the first starts at the character the one
+// before cut. A window is read unaligned only once the aligned vector it starts in is known to
+// hold no zero from the window on, so that the text goes on into the vector after it. Advances
+// src to the first character not decoded and returns the new count; `retry` becomes the first
+// position worth another call.
+template <class Out>
+inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_t count,
+                                 std::size_t size, const unsigned char*& retry) {
+    const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
+    const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
+    const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
+    const uint8x16_t index = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    const uint8x16_t zero = vdupq_n_u8(0);
+    const unsigned char* p = src;
+    // The last window's high half, stored when the next window shows what follows it.
+    uint16x8_t pending = vdupq_n_u16(0);
+    std::size_t pendingUnits = 0;
+    while (count + pendingUnits + kSizingVectorBytes <= size) {
+        const unsigned offset = reinterpret_cast<std::uintptr_t>(p) & (kSizingVectorBytes - 1);
+        if (offset != 0) {
+            const uint8x16_t inWindow =
+                vcgeq_u8(index, vdupq_n_u8(static_cast<std::uint8_t>(offset)));
+            if (AnySet(vandq_u8(vceqq_u8(LoadAligned(p - offset), zero), inWindow))) {
+                break;  // the text ends in this vector: the one after may not be readable
+            }
+        }
+        const uint8x16_t v = LoadWindow(p);
+        const uint8x16_t high = vcgeq_u8(v, vdupq_n_u8(0x80));
+        unsigned end = kSizingVectorBytes;
+        if (!AnySet(vorrq_u8(high, vceqq_u8(v, zero)))) {
+            // ASCII: sixteen units, taken up to the next aligned vector only, so that a longer run
+            // reaches the aligned ASCII blocks (the units stored past it are the same that the
+            // next step stores again).
+            StoreHalf(dst, count, pending, pendingUnits, kSizingVectorBytes);
+            pendingUnits = 0;
+            StoreEight(dst + count, vmovl_u8(vget_low_u8(v)));
+            StoreEight(dst + count + 8, vmovl_u8(vget_high_u8(v)));
+            count += kSizingVectorBytes - offset;
+            p += kSizingVectorBytes - offset;
+            if (IsBlockAligned(p)) {
+                count = AsciiBlocks<true>(p, dst, count, size);
+            }
+            continue;
+        }
+        const uint8x16_t lead2 = vcgeq_u8(v, vdupq_n_u8(start2));
+        const uint8x16_t lead3 = vcgeq_u8(v, vdupq_n_u8(start3));
+        const uint8x16_t continuation = vbicq_u8(high, lead2);
+        const uint8x16_t announced = vorrq_u8(vextq_u8(zero, lead2, 15), vextq_u8(zero, lead3, 14));
+        uint8x16_t refused = vorrq_u8(vceqq_u8(v, zero), vcgeq_u8(v, vdupq_n_u8(start4)));
+        refused = vorrq_u8(refused, veorq_u8(announced, continuation));
+        refused = vorrq_u8(refused, vceqq_u8(v, vdupq_n_u8(0xC0)));
+        refused = vorrq_u8(refused, vandq_u8(vextq_u8(zero, vceqq_u8(v, vdupq_n_u8(0xE0)), 15),
+                                             vceqq_u8(v, vdupq_n_u8(0x80))));
+        if (AnySet(refused)) {
+            break;
+        }
+        if (IsFiveThreeByteCharacters(lead2, lead3)) {
+            // Five characters, held like a high half.
+            StoreHalf(dst, count, pending, pendingUnits, 5);
+            pending = DecodeFiveThreeByteCharacters(v);
+            pendingUnits = 5;
+            end = 15;
+        } else {
+            count =
+                DecodeWindow(v, lead2, lead3, continuation, dst, count, pending, pendingUnits, end);
+        }
+        p += end;
+    }
+    StoreUnits(dst + count, pending, pendingUnits);
+    src = p;
+    retry = src + kSizingVectorBytes;
+    return count + pendingUnits;
+}
+
+#elif defined(VESK_TEXT_VECTORS_SSE41)
+
 // Decodes 16-byte windows from src (at a character boundary) on into dst from count on, while
 // the room before size allows; each window after the first starts at the character the one
 // before cut. A window is read unaligned only once the aligned vector it starts in is known to
@@ -431,7 +467,10 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
     const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
     const __m128i zero = _mm_setzero_si128();
     const unsigned char* p = src;
-    while (count + kSizingVectorBytes <= size) {
+    // The last window's high half, stored when the next window shows what follows it.
+    __m128i pending = zero;
+    std::size_t pendingUnits = 0;
+    while (count + pendingUnits + kSizingVectorBytes <= size) {
         const unsigned offset = reinterpret_cast<std::uintptr_t>(p) & (kSizingVectorBytes - 1);
         if (offset != 0) {
             const __m128i cur = LoadAligned(p - offset);
@@ -447,6 +486,8 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
             // ASCII: sixteen units, taken up to the next aligned vector only, so that a longer run
             // reaches the aligned ASCII blocks (the units stored past it are the same that the
             // next step stores again).
+            StoreHalf(dst, count, pending, pendingUnits, kSizingVectorBytes);
+            pendingUnits = 0;
             StoreEight(dst + count, _mm_cvtepu8_epi16(v));
             StoreEight(dst + count + 8, _mm_cvtepu8_epi16(_mm_srli_si128(v, 8)));
             count += kSizingVectorBytes - offset;
@@ -461,8 +502,10 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
         const unsigned lead2Bits = static_cast<unsigned>(_mm_movemask_epi8(lead2));
         const unsigned lead3Bits = static_cast<unsigned>(_mm_movemask_epi8(lead3));
         if (IsFiveThreeByteCharacters(v, lead2Bits, lead3Bits, start4)) {
-            StoreUnits(dst + count, DecodeFiveThreeByteCharacters(v), 5);
-            count += 5;
+            // Five characters, held like a high half.
+            StoreHalf(dst, count, pending, pendingUnits, 5);
+            pending = DecodeFiveThreeByteCharacters(v);
+            pendingUnits = 5;
             p += 15;
             continue;
         }
@@ -485,22 +528,16 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
         Values(v, lead2, lead3, low, high);
         const std::size_t lowUnits = c_packTable.kept[kept & 0xFF];
         const std::size_t highUnits = c_packTable.kept[kept >> 8];
-        // The low half is stored whole where the high half's units overwrite what it writes
-        // past its own; otherwise unit by unit.
-        const __m128i lowHalf = Pack(_mm_unpacklo_epi8(low, high), kept & 0xFF);
-        if (lowUnits + highUnits >= 8) {
-            StoreEight(dst + count, lowHalf);
-        } else {
-            StoreUnits(dst + count, lowHalf, lowUnits);
-        }
-        count += lowUnits;
-        StoreUnits(dst + count, Pack(_mm_unpackhi_epi8(low, high), kept >> 8), highUnits);
-        count += highUnits;
+        StoreHalf(dst, count, pending, pendingUnits, lowUnits + highUnits);
+        StoreHalf(dst, count, Pack(_mm_unpacklo_epi8(low, high), kept & 0xFF), lowUnits, highUnits);
+        pending = Pack(_mm_unpackhi_epi8(low, high), kept >> 8);
+        pendingUnits = highUnits;
         p += end;
     }
+    StoreUnits(dst + count, pending, pendingUnits);
     src = p;
     retry = src + kSizingVectorBytes;
-    return count;
+    return count + pendingUnits;
 }
 
 #else
