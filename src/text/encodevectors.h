@@ -275,30 +275,44 @@ inline unsigned char* FillEncodedVectors(const In*& from, unsigned char* out,
     const In* src = from;
     const unsigned char start2 = c_UTF8_1stByteStartValueTable[1];
     const unsigned char start3 = c_UTF8_1stByteStartValueTable[2];
-    while (IsGroupAligned(src) && out + 3 * units <= last) {
+    // The last packed units, stored when what follows them is known.
+    __m128i pending = _mm_setzero_si128();
+    std::size_t pendingBytes = 0;
+    while (IsGroupAligned(src) && out + pendingBytes + 3 * units <= last) {
         __m128i v;
         if (!LoadEightUnits(src, v)) {
             break;
         }
+        // The terminator and three-byte units share one test, which European text passes.
         const __m128i two = AtLeast16(v, 0x80);
-        const unsigned threeBits = static_cast<unsigned>(_mm_movemask_epi8(AtLeast16(v, 0x800)));
-        if (AnySet(Equal16(v, 0))) {
+        const __m128i three = AtLeast16(v, 0x800);
+        const unsigned unusual =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(Equal16(v, 0), three)));
+        const unsigned flags =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(two, two))) & 0xFF;
+        if (unusual != 0 && AnySet(Equal16(v, 0))) {
             break;  // the terminator
         }
-        if (threeBits != 0 && threeBits != 0xFFFF) {
+        if (unusual != 0 && unusual != 0xFFFF) {
             // Three-byte units among shorter ones: four units at a time.
-            for (int half = 0; half < 2; ++half) {
-                const __m128i four = _mm_cvtepu16_epi32(half == 0 ? v : _mm_srli_si128(v, 8));
-                std::size_t bytes;
-                const __m128i packed = EncodeFourMixed(four, start2, start3, bytes);
-                StoreFirstBytes(out, packed, bytes);
-                out += bytes;
-            }
-        } else if (threeBits != 0) {
+            std::size_t firstBytes, secondBytes;
+            const __m128i first =
+                EncodeFourMixed(_mm_cvtepu16_epi32(v), start2, start3, firstBytes);
+            const __m128i second = EncodeFourMixed(_mm_cvtepu16_epi32(_mm_srli_si128(v, 8)), start2,
+                                                   start3, secondBytes);
+            StorePacked(out, pending, pendingBytes, firstBytes + secondBytes);
+            StorePacked(out, first, firstBytes, secondBytes);
+            pending = second;
+            pendingBytes = secondBytes;
+        } else if (unusual != 0) {
             const __m128i lead = _mm_or_si128(_mm_srli_epi16(v, 12), _mm_set1_epi16(start3));
+            StorePacked(out, pending, pendingBytes, 3 * units);
+            pendingBytes = 0;
             StoreThreeByteUnits(out, lead, Following(_mm_srli_epi16(v, 6)), Following(v));
             out += 3 * units;
-        } else if (!AnySet(two)) {
+        } else if (flags == 0) {
+            StorePacked(out, pending, pendingBytes, units);
+            pendingBytes = 0;
             _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v, v));
             out += units;
             src += units;
@@ -311,16 +325,16 @@ inline unsigned char* FillEncodedVectors(const In*& from, unsigned char* out,
             const __m128i lead = _mm_or_si128(_mm_srli_epi16(v, 6), _mm_set1_epi16(start2));
             const __m128i first = _mm_blendv_epi8(v, lead, two);
             const __m128i pairs = _mm_or_si128(first, _mm_slli_epi16(Following(v), 8));
-            const unsigned flags =
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(two, two))) & 0xFF;
             const __m128i packed = _mm_shuffle_epi8(
                 pairs,
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_pairPackTable.shuffle[flags])));
-            StoreFirstBytes(out, packed, c_pairPackTable.bytes[flags]);
-            out += c_pairPackTable.bytes[flags];
+            StorePacked(out, pending, pendingBytes, c_pairPackTable.bytes[flags]);
+            pending = packed;
+            pendingBytes = c_pairPackTable.bytes[flags];
         }
         src += units;
     }
+    StorePacked(out, pending, pendingBytes, 0);
     from = src;
     return out;
 }

@@ -199,6 +199,26 @@ inline void StoreFirstBytes(unsigned char* out, Vector v, std::size_t n) {
 
 #endif
 
+#if defined(VESK_TEXT_VECTORS)
+
+// Stores the first n bytes of v at out and moves out past them: all sixteen (those past n being
+// scratch) where the `later` bytes that will follow overwrite the scratch, else exactly n (n is
+// 0 or at least 8; with SSE4.1 at least 4). So nothing is left written after the last byte.
+inline void StorePacked(unsigned char*& out, Vector v, std::size_t n, std::size_t later) {
+    if (n + later >= 16) {
+#if defined(VESK_ASCII_BLOCK_NEON)
+        vst1q_u8(out, v);
+#else
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+#endif
+    } else if (n != 0) {
+        StoreFirstBytes(out, v, n);
+    }
+    out += n;
+}
+
+#endif
+
 }  // namespace VESK_TEXT_LEVEL
 }  // namespace Text
 }  // namespace Vesk
