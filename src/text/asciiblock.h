@@ -34,6 +34,9 @@
 #include <smmintrin.h>
 #define VESK_TEXT_VECTORS_SSE41 1
 #endif
+#if defined(__AVX2__)
+#include <immintrin.h>
+#endif
 #elif defined(__ARM_NEON) || defined(__ARM_NEON__)
 #include <arm_neon.h>
 #define VESK_ASCII_BLOCK_NEON 1

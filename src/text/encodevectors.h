@@ -262,6 +262,56 @@ inline __m128i EncodeFourMixed(__m128i v, unsigned char start2, unsigned char st
         lanes, _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_triplePackTable.shuffle[flags])));
 }
 
+#if defined(__AVX2__)
+// Sixteen 16-bit units at src (16-byte aligned) of one or two bytes each, encoded at once with
+// 256-bit vectors; false, with nothing done, for anything else (then the eight-unit step takes
+// them). The second eight units are read only when the first hold no terminator.
+VESK_ALWAYS_INLINE bool EncodeSixteen(const unsigned short* src, unsigned char*& out,
+                                      __m128i& pending, std::size_t& pendingBytes,
+                                      unsigned char start2) {
+    const __m128i first = LoadAligned(src);
+    if (AnySet(Equal16(first, 0))) {
+        return false;
+    }
+    const __m256i v =
+        _mm256_inserti128_si256(_mm256_castsi128_si256(first), LoadAligned(src + 8), 1);
+    const __m256i two = _mm256_cmpeq_epi16(_mm256_max_epu16(v, _mm256_set1_epi16(0x80)), v);
+    const __m256i three = _mm256_cmpeq_epi16(_mm256_max_epu16(v, _mm256_set1_epi16(0x800)), v);
+    const __m256i zero = _mm256_cmpeq_epi16(v, _mm256_setzero_si256());
+    if (_mm256_movemask_epi8(_mm256_or_si256(zero, three)) != 0) {
+        return false;
+    }
+    // Per 128-bit lane: the two-byte flags of its eight units in bytes 0-7.
+    const auto mask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_packs_epi16(two, two)));
+    const unsigned low = mask & 0xFF, high = (mask >> 16) & 0xFF;
+    if ((low | high) == 0) {
+        StorePacked(out, pending, pendingBytes, 16);
+        pendingBytes = 0;
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(v, v), 0x08);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
+        out += 16;
+        return true;
+    }
+    const __m256i lead = _mm256_or_si256(_mm256_srli_epi16(v, 6), _mm256_set1_epi16(start2));
+    const __m256i following =
+        _mm256_or_si256(_mm256_and_si256(v, _mm256_set1_epi16(0x3F)), _mm256_set1_epi16(0x80));
+    const __m256i pairs =
+        _mm256_or_si256(_mm256_blendv_epi8(v, lead, two), _mm256_slli_epi16(following, 8));
+    const __m256i index = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_pairPackTable.shuffle[low]))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(c_pairPackTable.shuffle[high])), 1);
+    const __m256i packed = _mm256_shuffle_epi8(pairs, index);
+    const std::size_t lowBytes = c_pairPackTable.bytes[low],
+                      highBytes = c_pairPackTable.bytes[high];
+    StorePacked(out, pending, pendingBytes, lowBytes + highBytes);
+    StorePacked(out, _mm256_castsi256_si128(packed), lowBytes, highBytes);
+    pending = _mm256_extracti128_si256(packed, 1);
+    pendingBytes = highBytes;
+    return true;
+}
+#endif
+
 // Encodes whole vectors of eight units from src (16-byte aligned) on: all ASCII, all one or two
 // bytes, all three bytes, or one to three bytes, while up to `last` there is room for 24 bytes
 // more. A packed vector of units of mixed lengths is stored whole when the next vector is stored
@@ -278,7 +328,25 @@ inline unsigned char* FillEncodedVectors(const In*& from, unsigned char* out,
     // The last packed units, stored when what follows them is known.
     __m128i pending = _mm_setzero_si128();
     std::size_t pendingBytes = 0;
+    [[maybe_unused]] bool wide = true;  // try sixteen units (AVX2); after a failure, again once
+                                        // a group of eight was one or two bytes a unit
     while (IsGroupAligned(src) && out + pendingBytes + 3 * units <= last) {
+#if defined(__AVX2__)
+        if constexpr (sizeof(In) == 2) {
+            // Sixteen units at a time while they are one or two bytes each; after a failed try,
+            // again only once a group of eight was.
+            if (wide && out + pendingBytes + 6 * units <= last) {
+                if (EncodeSixteen(src, out, pending, pendingBytes, start2)) {
+                    src += 2 * units;
+                    if (pendingBytes == 0 && IsBlockAligned(src)) {
+                        // A run of ASCII goes on fastest as whole blocks.
+                        out += AsciiBlocks<true>(src, out, 0, static_cast<std::size_t>(last - out));
+                    }
+                    continue;
+                }
+            }
+        }
+#endif
         __m128i v;
         if (!LoadEightUnits(src, v)) {
             break;
@@ -288,6 +356,7 @@ inline unsigned char* FillEncodedVectors(const In*& from, unsigned char* out,
         const __m128i three = AtLeast16(v, 0x800);
         const unsigned unusual =
             static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(Equal16(v, 0), three)));
+        wide = unusual == 0;
         const unsigned flags =
             static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(two, two))) & 0xFF;
         if (unusual != 0 && AnySet(Equal16(v, 0))) {
