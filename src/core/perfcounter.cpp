@@ -67,7 +67,9 @@ long long MonotonicNow() {
 
 // The passes that Start opened on this thread, innermost last, in a block that doubles when the
 // passes nest deeper. The thread-local variables are plain data (no destructor at thread exit);
-// a thread-specific key frees the block when its thread ends.
+// a thread-specific key frees the block when its thread ends. Every use of them defers a forced
+// stop: with emulated thread-locals a thread's first use allocates them, under the allocator's
+// locks, which a worker ended there would keep (its own exit would then wait for them).
 struct sOpenPass_t {
     const CPerformanceCounter* counter;
     long long startTime;
@@ -88,12 +90,12 @@ void CreatePassKey() {
     g_passKeyReady = pthread_key_create(&g_passKey, &std::free) == 0;
 }
 
-// Room for one more open pass on this thread; false when the block cannot grow.
+// Room for one more open pass on this thread; false when the block cannot grow. The caller
+// defers a forced stop (the allocator's locks).
 bool ReserveOpenPass() {
     if (t_openPassCount < t_openPassCapacity) {
         return true;
     }
-    const CStopDeferral deferral;  // the allocator's locks
     const int capacity = t_openPassCapacity == 0 ? kFirstOpenPassCapacity : 2 * t_openPassCapacity;
     void* const block = std::realloc(t_openPasses, sizeof(sOpenPass_t) * capacity);
     if (block == nullptr) {
@@ -171,6 +173,7 @@ void CPerformanceCounter::Start() {
     if (!IsProfilingAllowed()) {
         return;
     }
+    const CStopDeferral deferral;
     if (t_droppedPassCount > 0 || !ReserveOpenPass()) {
         ++t_droppedPassCount;
         return;
@@ -180,6 +183,7 @@ void CPerformanceCounter::Start() {
 
 void CPerformanceCounter::Stop() {
     const long long now = MonotonicNow();
+    const CStopDeferral deferral;
     if (t_droppedPassCount > 0) {
         --t_droppedPassCount;  // the innermost Start found no room: this Stop is its own
         return;

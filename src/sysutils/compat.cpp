@@ -10,6 +10,7 @@
 
 #include <vesk/sysutils.h>
 
+#include "sync/stopguard.h"
 #include "sysutils/decimal.h"
 
 FILE* wfopen(const wchar_t* path, const wchar_t* mode) {
@@ -19,6 +20,9 @@ FILE* wfopen(const wchar_t* path, const wchar_t* mode) {
 }
 
 wchar_t* _wcstok(wchar_t* text, const wchar_t* delimiters) {
+    // With emulated thread-locals a thread's first use of `position` allocates it, under the
+    // allocator's locks: a forced stop waits until the call returns.
+    const Vesk::CStopDeferral deferral;
     // Where this thread's tokenisation goes on; null when there is none to continue.
     static thread_local wchar_t* position = nullptr;
     // The C library may read the saved position even when it never set it: refuse that case here.

@@ -476,6 +476,38 @@ inline std::string CoreCallsOfTheBody(int iterations) {
     return faults.m_text;
 }
 
+// 10: each new worker spins until a random moment of its first milliseconds, then tokenises and
+// times passes: its first such calls set up the thread's state of them (with emulated
+// thread-locals the C library allocates it then), and the stops land all around that moment.
+inline std::string FirstCallsOfEachWorker(int iterations) {
+    using Vesk::CPerformanceCounter;
+    CPerformanceCounter::m_isProfilingAllowed = true;
+    CFaults faults;
+    std::mt19937 random(10);
+    const auto counter = CPerformanceCounter::GetCounter("forced.first");
+    Clock::time_point firstCall;  // set while no worker runs: StartThread publishes it
+    CLooper worker([&] {
+        if (Clock::now() >= firstCall) {
+            wchar_t text[] = L"a,b";
+            _wcstok(text, L",");
+            counter->Start();
+            counter->Stop();
+        }
+    });
+    for (; faults.m_iteration < iterations; ++faults.m_iteration) {
+        firstCall = Clock::now() + Micros(random() % 4500);
+        StartAndForceStop(worker, random, faults);
+        const int hits = counter->m_hitCount;
+        counter->Start();
+        counter->Stop();
+        faults.Check(counter->m_hitCount == hits + 1, "the counter is damaged");
+        wchar_t text[] = L"a,b";
+        faults.Check(_wcstok(text, L",") == text, "no token");
+        delete[] new char[64];  // the allocator works for this thread
+    }
+    return faults.m_text;
+}
+
 struct sScenario_t {
     const char* name;
     std::string (*run)(int iterations);
@@ -499,6 +531,7 @@ inline const sScenario_t c_scenarios[] = {
     {"SelfStopWhileTheOwnerWaits", &SelfStopWhileTheOwnerWaits},
     {"StopSignalBlockedInTheStarter", &StopSignalBlockedInTheStarter},
     {"CoreCallsOfTheBody", &CoreCallsOfTheBody},
+    {"FirstCallsOfEachWorker", &FirstCallsOfEachWorker},
 };
 
 }  // namespace VeskForcedStop
