@@ -1,19 +1,20 @@
 // SPDX-License-Identifier: Apache-2.0
-// The UTF-8 decoders' fill pass on ARM with NEON (UTF8_To_UTF16, UTF8_To_UTF32, UTF8_To_Latin1):
-// from a character boundary on, every 16-byte window of well-formed one- to three-byte UTF-8
-// (the same regular text as the sizing vectors of sizingblocks.h take) is decoded at once into
-// the routine's units.
+// The UTF-8 decoders' fill pass with vectors that shuffle bytes (NEON; SSSE3 with SSE4.1) for
+// UTF8_To_UTF16, UTF8_To_UTF32 and UTF8_To_Latin1: from a character boundary on, every 16-byte
+// window of well-formed one- to three-byte UTF-8 (the same regular text as the sizing vectors of
+// sizingblocks.h take) is decoded at once into the routine's units.
 //
 // Each byte that starts a character gives its value, computed from it and the one or two bytes
-// after it; the continuation bytes drop out. Each half of the vector is packed with one table
-// lookup (VTBL) by the 8-bit mask of the lanes it keeps, and stored whole: the eight units of a
-// store past the half's own units are overwritten by the next store, and the last half of a
-// step is stored unit by unit, so nothing is written past the last character decoded and the
-// output is exactly the character loop's. A character that the vector's end cuts is left to the
-// character loop, as is every vector that holds anything else (the terminator, a stray or
-// missing continuation byte, a four-byte or longer form, C0, E0 80) or that might not fit in
-// the room left. A vector is read from its aligned address only: it may pass the terminator,
-// never its own aligned 16 bytes. Elsewhere the step does nothing.
+// after it; the continuation bytes drop out, each half of the window packed with one table
+// lookup by the 8-bit mask of the lanes it keeps. A window of five three-byte characters (CJK
+// text) takes a fixed lookup instead. A half is stored whole (eight units) only where the units
+// that follow it overwrite what the store writes past its own, and unit by unit otherwise, so
+// the output is exactly the character loop's and nothing is written after it. A character that
+// the window's end cuts is left to the next window; a window that holds anything else (the
+// terminator, a stray or missing continuation byte, a four-byte or longer form, C0, E0 80) or
+// that might not fit in the room left ends the step, and the character loop goes on. A window
+// is read unaligned only once the aligned 16 bytes it starts in hold no zero: it may pass the
+// terminator, never the aligned 16 bytes that hold it. Elsewhere the step does nothing.
 #ifndef VESK_TEXT_DECODEVECTORS_H
 #define VESK_TEXT_DECODEVECTORS_H
 

@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: Apache-2.0
-// The encoders' fill pass of UTF16_To_UTF8 on ARM with NEON: from an aligned position, whole
-// vectors of eight units are encoded at once when they are all ASCII (one narrowing store), all
-// three bytes (one VST3 of lead bytes and both following bytes, for CJK text), or all one or two
-// bytes (European, Cyrillic, Greek text: each unit as a pair of bytes, packed by a table lookup
-// on which units take two). A vector with the terminator or with three-byte units among shorter
-// ones, and a vector that might not fit with a terminating zero up to `last`, stop the step, and
-// the loop goes on one unit at a time. Other units, and other machines, take no vector step. A
-// vector is read from its aligned address: it may pass the terminator, never its own 16 bytes.
+// The encoders' fill pass with vectors that shuffle bytes (NEON; SSSE3 with SSE4.1) for
+// UTF16_To_UTF8, UTF32_To_UTF8 and Latin1_To_UTF8: from an aligned position, whole groups of
+// eight units are encoded at once when they are all ASCII (one narrowing store), all three bytes
+// (CJK text: lead bytes and both following bytes interleaved), or all one or two bytes
+// (European, Cyrillic, Greek text: each unit as a pair of bytes, packed by a table lookup on
+// which units take two); with SSE4.1 also groups that mix three-byte units with shorter ones,
+// four units at a time, and with AVX2 sixteen 16-bit units of one or two bytes at once. Packed
+// bytes are stored exactly, or whole where the bytes that follow overwrite the rest of the
+// store. A group with the terminator (or, without SSE4.1, with three-byte units among shorter
+// ones), and a group that might not fit with a terminating zero up to `last`, stop the step, and
+// the loop goes on one unit at a time. A group is read from its aligned address: it may pass the
+// terminator, never its own 16 bytes; the second of sixteen units only when the first eight hold
+// no terminator.
 #ifndef VESK_TEXT_ENCODEVECTORS_H
 #define VESK_TEXT_ENCODEVECTORS_H
 
