@@ -115,6 +115,12 @@ enum ETruncationResult { eSizePlusOne = 1, eSize = 0 };
 // terminating zero included; 0 when that exceeds 65,535.
 template <class Reader>
 VESK_ALWAYS_INLINE unsigned short CountCharacters(const typename Reader::Unit* src) {
+    if constexpr (Reader::kAsciiBlocks && kShortTexts) {
+        unsigned short result;
+        if (CountShortText(src, result)) {
+            return result;
+        }
+    }
     const Reader reader;
     std::size_t count = 0;
     const typename Reader::Unit* retry = src;
@@ -157,6 +163,12 @@ template <class Reader, class Out, class Map>
 VESK_ALWAYS_INLINE unsigned short FillCharacters(const typename Reader::Unit* src, Out* dst,
                                                  std::size_t size, ETruncationResult truncation,
                                                  Map map) {
+    if constexpr (Reader::kAsciiBlocks && kShortTexts) {
+        unsigned short result;
+        if (FillShortText(src, dst, size, result)) {
+            return result;
+        }
+    }
     const Reader reader;
     std::size_t count = 0;
     const typename Reader::Unit* retry = src;

@@ -538,6 +538,91 @@ inline std::size_t DecodeVectors(const unsigned char*& src, Out* dst, std::size_
     return count + pendingUnits;
 }
 
+// ---- Short texts (SSE4.1): a whole text of up to 15 bytes in one step ----
+
+// A text whose terminator lies within the 16 bytes from src, read from the aligned vector that
+// holds src (and, when the text goes on past it, as one window from src): its bytes in lanes 0
+// to n - 1 and n, the number of bytes before the terminator. False when the text is longer.
+VESK_ALWAYS_INLINE bool LoadShortText(const unsigned char* src, __m128i& v, unsigned& n) {
+    const unsigned offset = reinterpret_cast<std::uintptr_t>(src) & (kSizingVectorBytes - 1);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i first = LoadAligned(src - offset);
+    auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(first, zero))) >> offset;
+    if (zeros != 0) {
+        v = BytesFrom(first, offset);
+    } else {
+        v = LoadWindow(src);
+        zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
+        if (zeros == 0) {
+            return false;
+        }
+    }
+    n = static_cast<unsigned>(__builtin_ctz(zeros));
+    return true;
+}
+
+// The classes of a short text's bytes; `kept` becomes the mask of the bytes that start a
+// character. False when the bytes before the terminator are not well-formed one- to three-byte
+// UTF-8 as the window step takes it (nor end on a whole character).
+VESK_ALWAYS_INLINE bool ClassifyShortText(__m128i v, unsigned n, __m128i& lead2, __m128i& lead3,
+                                          unsigned& kept) {
+    const __m128i zero = _mm_setzero_si128();
+    lead2 = AtLeast8(v, c_UTF8_1stByteStartValueTable[1]);
+    lead3 = AtLeast8(v, c_UTF8_1stByteStartValueTable[2]);
+    const __m128i continuation = _mm_andnot_si128(lead2, _mm_cmplt_epi8(v, zero));
+    const __m128i announced = _mm_or_si128(_mm_slli_si128(lead2, 1), _mm_slli_si128(lead3, 2));
+    __m128i refused = _mm_or_si128(AtLeast8(v, c_UTF8_1stByteStartValueTable[3]),
+                                   _mm_xor_si128(announced, continuation));
+    refused = _mm_or_si128(refused, Equal8(v, 0xC0));
+    refused =
+        _mm_or_si128(refused, _mm_and_si128(_mm_slli_si128(Equal8(v, 0xE0), 1), Equal8(v, 0x80)));
+    // Up to the terminator's lane: a character it cuts is announced there.
+    if ((static_cast<unsigned>(_mm_movemask_epi8(refused)) & ((2u << n) - 1)) != 0) {
+        return false;
+    }
+    kept = ~static_cast<unsigned>(_mm_movemask_epi8(continuation)) & ((1u << n) - 1);
+    return true;
+}
+
+// Sizing pass of a short text: its characters and the terminator. False when not short or
+// not regular.
+VESK_ALWAYS_INLINE bool CountShortText(const unsigned char* src, unsigned short& result) {
+    __m128i v, lead2, lead3;
+    unsigned n, kept;
+    if (!LoadShortText(src, v, n) || !ClassifyShortText(v, n, lead2, lead3, kept)) {
+        return false;
+    }
+    result = static_cast<unsigned short>(c_packTable.kept[kept & 0xFF] +
+                                         c_packTable.kept[kept >> 8] + 1);
+    return true;
+}
+
+// Fill pass of a short text that fits in size: its characters and the terminator, written
+// exactly. False (nothing written) otherwise.
+template <class Out>
+VESK_ALWAYS_INLINE bool FillShortText(const unsigned char* src, Out* dst, std::size_t size,
+                                      unsigned short& result) {
+    __m128i v, lead2, lead3;
+    unsigned n, kept;
+    if (!LoadShortText(src, v, n) || !ClassifyShortText(v, n, lead2, lead3, kept)) {
+        return false;
+    }
+    const std::size_t lowUnits = c_packTable.kept[kept & 0xFF];
+    const std::size_t highUnits = c_packTable.kept[kept >> 8];
+    if (lowUnits + highUnits + 1 > size) {
+        return false;
+    }
+    __m128i low, high;
+    Values(v, lead2, lead3, low, high);
+    StoreUnits(dst, Pack(_mm_unpacklo_epi8(low, high), kept & 0xFF), lowUnits);
+    StoreUnits(dst + lowUnits, Pack(_mm_unpackhi_epi8(low, high), kept >> 8), highUnits);
+    dst[lowUnits + highUnits] = 0;
+    result = static_cast<unsigned short>(lowUnits + highUnits + 1);
+    return true;
+}
+
+constexpr bool kShortTexts = true;
+
 #else
 
 template <class Out>
@@ -546,6 +631,18 @@ inline std::size_t DecodeVectors(const unsigned char*&, Out*, std::size_t count,
     return count;
 }
 
+#endif
+
+#if !defined(VESK_TEXT_VECTORS_SSE41)
+// Elsewhere short texts take the loops.
+constexpr bool kShortTexts = false;
+inline bool CountShortText(const unsigned char*, unsigned short&) {
+    return false;
+}
+template <class Out>
+inline bool FillShortText(const unsigned char*, Out*, std::size_t, unsigned short&) {
+    return false;
+}
 #endif
 
 }  // namespace VESK_TEXT_LEVEL
