@@ -79,11 +79,16 @@ inline std::size_t Utf8SizingBlocks(const unsigned char*& src, std::size_t count
     const unsigned char start4 = c_UTF8_1stByteStartValueTable[3];
     const unsigned char* p = src;
     Vector lead2Before = Zero(), lead3Before = Zero(), e0Before = Zero();
+    bool announcing = false;  // the vector before ends with a lead announcing bytes here
     while (count <= limit) {
         const Vector v = LoadAligned(p);
         const Vector high = AtLeast8(v, 0x80);
         if (!AnySet(Or(high, Equal8(v, 0)))) {
-            // ASCII: no lead announces anything past the vector either.
+            // ASCII: taken unless a lead at the end of the vector before announced following
+            // bytes here (the decoder takes whatever bytes follow a lead as its own).
+            if (announcing) {
+                break;
+            }
             count += kSizingVectorBytes;
             lead2Before = lead3Before = e0Before = Zero();
             p += kSizingVectorBytes;
@@ -103,6 +108,7 @@ inline std::size_t Utf8SizingBlocks(const unsigned char*& src, std::size_t count
             break;
         }
         count += kSizingVectorBytes - CountSet(continuation);
+        announcing = AnnouncesNext(lead2, lead3);
         lead2Before = lead2;
         lead3Before = lead3;
         e0Before = e0;

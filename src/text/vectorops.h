@@ -103,6 +103,12 @@ inline std::size_t CountSet(Vector v) {
     return static_cast<std::size_t>(vgetq_lane_u64(sums, 0) + vgetq_lane_u64(sums, 1));
 }
 
+// True when leads at the end of a vector announce following bytes in the next one: a lead at
+// byte 15, or a three-byte lead at byte 14 (three-byte leads are leads too).
+inline bool AnnouncesNext(Vector lead2, Vector lead3) {
+    return (vgetq_lane_u8(lead2, 15) | vgetq_lane_u8(lead3, 14)) != 0;
+}
+
 // The eight bytes of v from byte `from` (0 to 8) on.
 inline uint8x8_t EightBytesFrom(Vector v, std::size_t from) {
     uint8x8x2_t halves;
@@ -176,6 +182,10 @@ inline std::size_t CountSet(Vector v) {
     const __m128i sums = _mm_sad_epu8(_mm_and_si128(v, _mm_set1_epi8(1)), _mm_setzero_si128());
     const int total = _mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4);  // at most 16
     return static_cast<std::size_t>(total);
+}
+
+inline bool AnnouncesNext(Vector lead2, Vector lead3) {
+    return (_mm_extract_epi8(lead2, 15) | _mm_extract_epi8(lead3, 14)) != 0;
 }
 
 // The bytes of v from byte `from` (0 to 16) on, zeros after them.

@@ -8,6 +8,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "text/textsupport.h"
@@ -45,13 +46,14 @@ TEST(Conversions, CaseTable) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CheckText(c.direction, c.utf8, c.values);
-        // After other text, at every offset of a word of the sizing passes.
+        // After other text, at every offset of a word of the sizing passes (the terminator's
+        // distance to the page end, `pad`, sets where the case falls in its aligned vector).
         std::string utf8 = "\xE4\xB8\xAD\xC3\xA9";
         Units values = {0x4E2D, 0xE9};
         for (int k = 0; k < 18 && !HasFailure(); ++k, utf8 += 'a', values.push_back('a')) {
             Units all = values;
             all.insert(all.end(), c.values.begin(), c.values.end());
-            CheckText(c.direction, utf8 + c.utf8, all);
+            CheckText(c.direction, utf8 + c.utf8, all, k % 16);
         }
         // Inside otherwise regular two- and three-byte text, at every offset of two 16-byte
         // vectors: the vector that holds the case must hand over at exactly its character.
@@ -67,7 +69,7 @@ TEST(Conversions, CaseTable) {
             if (!cut && std::string(c.name).find("zero ends") == std::string::npos) {
                 all.insert(all.end(), {0xE9, 0x4E2D, 0xE9, 0x4E2D, 0xE9});
             }
-            CheckText(c.direction, utf8 + c.utf8 + after, all, k % 5);
+            CheckText(c.direction, utf8 + c.utf8 + after, all, k % 16);
             // One byte on at a time: a two-byte letter, then ASCII or a three-byte one.
             const bool odd = k % 3 == 1;
             utf8 += k % 3 == 0 ? "\xC3\xA9" : odd ? "b" : "\xE4\xB8\xAD";
@@ -87,7 +89,7 @@ TEST(Conversions, CaseTable) {
                 after += "\xE4\xB8\xAD";
                 all.push_back(0x4E2D);
             }
-            CheckText(c.direction, utf8 + c.utf8 + after, all, k % 5);
+            CheckText(c.direction, utf8 + c.utf8 + after, all, k % 16);
             utf8 += "\xE6\x96\x87";
             values.push_back(0x6587);
         }
@@ -127,6 +129,30 @@ TEST(Conversions, RunsEndingAtEveryOffset) {
             values.insert(values.end(), {0xE9, 'x', 'y'});
             CheckText(eBoth, run + "\xC3\xA9xy", values, pad);
             EXPECT_EQ(ToASCII(run + "\xC3\xA9xy", pad), run + "exy");
+        }
+    }
+}
+
+// A lead byte among the last bytes of a vector, followed by a vector of ASCII: the decoder takes
+// the ASCII bytes the lead announces as its following bytes, whatever they are, so the character
+// ends in the next vector. At every alignment of the lead.
+TEST(Conversions, LeadAtVectorEndBeforeAscii) {
+    const struct {
+        const char* lead;
+        unsigned int value;  // the lead with 'b' (0x62) as its following bytes
+    } leads[] = {{"\xC3", 0xE2}, {"\xE4", 0x48A2}, {"\xE4\xB8", 0x4E22}};
+    for (const auto& lead : leads) {
+        std::string text;
+        Units values;
+        for (int k = 0; k < 34 && !HasFailure(); ++k, text += 'a', values.push_back('a')) {
+            SCOPED_TRACE(std::to_string(k) + " letters before " +
+                         testing::PrintToString(lead.lead));
+            Units all = values;
+            all.push_back(lead.value);
+            const std::size_t announced = lead.lead[0] == '\xC3' ? 1 : 3 - std::strlen(lead.lead);
+            all.insert(all.end(), 40 - announced, 'b');
+            // The terminator's distance to the page end sets the lead's place in its vector.
+            CheckText(eDecode, text + lead.lead + std::string(40, 'b'), all, k % 16);
         }
     }
 }
