@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // Every forced-stop scenario of sync/forcedstop.h, 1,000 iterations each, in a child process with
 // a time limit (a hang fails the test and names the step it hung in). VESK_STRESS_ITERATIONS sets
-// another count, for a quicker or a longer run. The tsan preset runs 200: ThreadSanitizer now and
-// then holds a worker's stop signal back for good (seen once in about ten runs of 1,000), which no
-// other configuration does; 200 still shows its races, the others run 1,000.
+// another count, for a quicker or a longer run. (The tsan preset leaves the scenarios out; see
+// tests/CMakeLists.txt.)
 #include "sync/forcedstop.h"
 
 namespace {
