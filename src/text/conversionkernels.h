@@ -155,13 +155,6 @@ inline const sConversionKernels_t& Kernels() {
 #endif
 }
 
-#if defined(VESK_TEXT_DISPATCH) && defined(VESK_TEXT_LEVEL_TABLE)
-// This level's table for the choice of kerneldispatch.cpp, defined once, in the level's own
-// translation unit (kernels_<level>.cpp defines VESK_TEXT_LEVEL_TABLE).
-extern const sConversionKernels_t c_conversionKernels;
-const sConversionKernels_t c_conversionKernels = kConversionKernels;
-#endif
-
 }  // namespace VESK_TEXT_LEVEL
 }  // namespace Text
 }  // namespace Vesk
